@@ -1,0 +1,22 @@
+// Test entry: the main thread becomes JUCE's message thread for the whole run, as in the program.
+#include <gtest/gtest.h>
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <cstdlib>
+
+int main (int argc, char** argv)
+{
+    ::testing::InitGoogleTest (&argc, argv);
+
+    // Settings files of the program under test land in a home folder of this run (JUCE places the
+    // user application-data directory at ~/.config), never in the user's own.
+    const auto testHome = juce::File::createTempFile ("tolva-test-home");
+    testHome.createDirectory();
+    setenv ("HOME", testHome.getFullPathName().toRawUTF8(), 1);
+
+    juce::ScopedJuceInitialiser_GUI juce;
+    const int result = RUN_ALL_TESTS();
+    juce::DeletedAtShutdown::deleteAll();
+    testHome.deleteRecursively();
+    return result;
+}
