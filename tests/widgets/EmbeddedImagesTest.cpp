@@ -1,0 +1,198 @@
+// The artwork compiled into the program: each array is one whole PNG stream that decodes at the size
+// the layout is built on, and the cache hands out images that a private copy can change safely.
+#include "OXVBinaryData.h"
+
+#include <gtest/gtest.h>
+#include <juce_graphics/juce_graphics.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace
+{
+    struct EmbeddedImage
+    {
+        const char* role;
+        const char* data;
+        int size;
+        int width;
+        int height;
+    };
+
+    std::ostream& operator<< (std::ostream& out, const EmbeddedImage& image)
+    {
+        return out << image.role;
+    }
+
+    const EmbeddedImage embeddedImages[] = {
+        { "imageRate44Normal", OXVBIN::temp_binary_data_0, OXVBIN::temp_binary_data_0Size, 61, 20 },
+        { "imageRate44Down", OXVBIN::temp_binary_data_1, OXVBIN::temp_binary_data_1Size, 61, 20 },
+        { "imageRate48Normal", OXVBIN::temp_binary_data_2, OXVBIN::temp_binary_data_2Size, 61, 20 },
+        { "imageRate48Down", OXVBIN::temp_binary_data_3, OXVBIN::temp_binary_data_3Size, 61, 20 },
+        { "imageRate96Normal", OXVBIN::temp_binary_data_4, OXVBIN::temp_binary_data_4Size, 61, 20 },
+        { "imageRate96Down", OXVBIN::temp_binary_data_5, OXVBIN::temp_binary_data_5Size, 61, 20 },
+        { "imageAboutBackground", OXVBIN::temp_binary_data_6, OXVBIN::temp_binary_data_6Size, 528, 212 },
+        { "imageAboutCloseNormal", OXVBIN::temp_binary_data_7, OXVBIN::temp_binary_data_7Size, 48, 17 },
+        { "imageAboutCloseDown", OXVBIN::temp_binary_data_8, OXVBIN::temp_binary_data_8Size, 48, 17 },
+        { "imageMicHIZNormal", OXVBIN::temp_binary_data_13, OXVBIN::temp_binary_data_13Size, 47, 22 },
+        { "imageMicHIZDown", OXVBIN::temp_binary_data_14, OXVBIN::temp_binary_data_14Size, 47, 22 },
+        { "imageHIZNormal", OXVBIN::temp_binary_data_15, OXVBIN::temp_binary_data_15Size, 47, 22 },
+        { "imageHIZDown", OXVBIN::temp_binary_data_16, OXVBIN::temp_binary_data_16Size, 47, 22 },
+        { "imageLineNormal", OXVBIN::temp_binary_data_17, OXVBIN::temp_binary_data_17Size, 47, 22 },
+        { "imageLineDown", OXVBIN::temp_binary_data_18, OXVBIN::temp_binary_data_18Size, 47, 22 },
+        { "imageLinkNormal", OXVBIN::temp_binary_data_19, OXVBIN::temp_binary_data_19Size, 27, 14 },
+        { "imageLinkDown", OXVBIN::temp_binary_data_20, OXVBIN::temp_binary_data_20Size, 27, 14 },
+        { "imagePanelBackground", OXVBIN::temp_binary_data_22, OXVBIN::temp_binary_data_22Size, 380, 290 },
+        { "imageMicNormal", OXVBIN::temp_binary_data_23, OXVBIN::temp_binary_data_23Size, 47, 22 },
+        { "imageMicDown", OXVBIN::temp_binary_data_24, OXVBIN::temp_binary_data_24Size, 47, 22 },
+        { "imageMonitoringNormal", OXVBIN::temp_binary_data_25, OXVBIN::temp_binary_data_25Size, 68, 21 },
+        { "imageMonitoringDown", OXVBIN::temp_binary_data_26, OXVBIN::temp_binary_data_26Size, 68, 21 },
+        { "imageMuteNormal", OXVBIN::temp_binary_data_27, OXVBIN::temp_binary_data_27Size, 35, 19 },
+        { "imageMuteDown", OXVBIN::temp_binary_data_28, OXVBIN::temp_binary_data_28Size, 35, 19 },
+        { "imageThumbNormal", OXVBIN::temp_binary_data_29, OXVBIN::temp_binary_data_29Size, 15, 19 },
+        { "imageThumbHighlighted", OXVBIN::temp_binary_data_30, OXVBIN::temp_binary_data_30Size, 15, 19 },
+    };
+
+    const unsigned char pngSignature[8] = { 0x89, 'P', 'N', 'G', 0x0d, 0x0a, 0x1a, 0x0a };
+    // An IEND chunk: zero length, its type, and the CRC of the type.
+    const unsigned char iendChunk[12] = { 0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xae, 0x42, 0x60, 0x82 };
+
+    std::uint32_t bigEndian32 (const char* bytes)
+    {
+        const auto* b = reinterpret_cast<const unsigned char*> (bytes);
+        return (std::uint32_t (b[0]) << 24) | (std::uint32_t (b[1]) << 16) | (std::uint32_t (b[2]) << 8) | b[3];
+    }
+
+    juce::Image load (const EmbeddedImage& image)
+    {
+        return juce::ImageCache::getFromMemory (image.data, image.size);
+    }
+
+    std::string testName (const ::testing::TestParamInfo<EmbeddedImage>& info)
+    {
+        return info.param.role;
+    }
+
+    class EmbeddedImages : public ::testing::TestWithParam<EmbeddedImage> {};
+}
+
+TEST_P (EmbeddedImages, DecodesAtTheSizeTheLayoutUses)
+{
+    const auto image = load (GetParam());
+    ASSERT_TRUE (image.isValid());
+    EXPECT_EQ (image.getWidth(), GetParam().width);
+    EXPECT_EQ (image.getHeight(), GetParam().height);
+}
+
+TEST_P (EmbeddedImages, IsExactlyOnePngStream)
+{
+    const auto& image = GetParam();
+    ASSERT_GT (image.size, 8 + 25 + 12);
+    EXPECT_EQ (std::memcmp (image.data, pngSignature, sizeof (pngSignature)), 0);
+    EXPECT_EQ (std::memcmp (image.data + image.size - 12, iendChunk, sizeof (iendChunk)), 0);
+
+    // The header chunk comes first and states the table's size.
+    EXPECT_EQ (std::string (image.data + 12, 4), "IHDR");
+    EXPECT_EQ (bigEndian32 (image.data + 16), (std::uint32_t) image.width);
+    EXPECT_EQ (bigEndian32 (image.data + 20), (std::uint32_t) image.height);
+
+    // Walking the chunks from the signature lands on IEND exactly at the array's end.
+    std::size_t offset = 8;
+    std::string type;
+    while (offset + 12 <= (std::size_t) image.size && type != "IEND")
+    {
+        type.assign (image.data + offset + 4, 4);
+        offset += 12 + bigEndian32 (image.data + offset);
+    }
+    EXPECT_EQ (type, "IEND");
+    EXPECT_EQ (offset, (std::size_t) image.size);
+}
+
+TEST_P (EmbeddedImages, LoadingAgainGivesTheSameSizeAndCopiesAreIndependent)
+{
+    const auto first = load (GetParam());
+    const auto second = load (GetParam());
+    ASSERT_TRUE (first.isValid() && second.isValid());
+    EXPECT_EQ (second.getBounds(), first.getBounds());
+
+    const auto original = first.getPixelAt (0, 0);
+    const auto changed = original.getARGB() == 0xff123456 ? juce::Colour (0xff654321) : juce::Colour (0xff123456);
+    auto copy = first.createCopy();
+    copy.setPixelAt (0, 0, changed);
+
+    EXPECT_EQ (copy.getPixelAt (0, 0).getARGB(), changed.getARGB());
+    EXPECT_EQ (first.getPixelAt (0, 0).getARGB(), original.getARGB());
+    EXPECT_EQ (load (GetParam()).getPixelAt (0, 0).getARGB(), original.getARGB());
+}
+
+INSTANTIATE_TEST_SUITE_P (AllArtwork, EmbeddedImages, ::testing::ValuesIn (embeddedImages), testName);
+
+//==============================================================================
+namespace
+{
+    struct ButtonImages
+    {
+        const char* name;
+        EmbeddedImage unlit;
+        EmbeddedImage lit;
+    };
+
+    std::ostream& operator<< (std::ostream& out, const ButtonImages& pair)
+    {
+        return out << pair.name;
+    }
+
+    // Share of pixels whose colour differs clearly between the two images.
+    double differingShare (const juce::Image& a, const juce::Image& b)
+    {
+        int differing = 0;
+        for (int y = 0; y < a.getHeight(); ++y)
+            for (int x = 0; x < a.getWidth(); ++x)
+            {
+                const auto p = a.getPixelAt (x, y);
+                const auto q = b.getPixelAt (x, y);
+                const int distance = std::abs (p.getRed() - q.getRed()) + std::abs (p.getGreen() - q.getGreen())
+                                     + std::abs (p.getBlue() - q.getBlue());
+                differing += distance > 48 ? 1 : 0;
+            }
+        return differing / double (a.getWidth() * a.getHeight());
+    }
+
+    const EmbeddedImage& byRole (const char* role)
+    {
+        for (const auto& image : embeddedImages)
+            if (std::strcmp (image.role, role) == 0)
+                return image;
+        throw std::runtime_error (role);
+    }
+
+    std::vector<ButtonImages> buttonImages()
+    {
+        std::vector<ButtonImages> pairs;
+        for (const char* name : { "Rate44", "Rate48", "Rate96", "AboutClose", "MicHIZ", "HIZ", "Line", "Link", "Mic",
+                                  "Monitoring", "Mute", "Thumb" })
+        {
+            const auto base = std::string ("image") + name;
+            const auto litSuffix = std::string (name) == "Thumb" ? "Highlighted" : "Down";
+            pairs.push_back ({ name, byRole ((base + "Normal").c_str()), byRole ((base + litSuffix).c_str()) });
+        }
+        return pairs;
+    }
+
+    class LitAndUnlitImages : public ::testing::TestWithParam<ButtonImages> {};
+}
+
+TEST_P (LitAndUnlitImages, HaveOneSizeAndClearlyDifferentFaces)
+{
+    const auto unlit = load (GetParam().unlit);
+    const auto lit = load (GetParam().lit);
+    ASSERT_EQ (lit.getBounds(), unlit.getBounds());
+    EXPECT_GT (differingShare (unlit, lit), 0.3);
+}
+
+INSTANTIATE_TEST_SUITE_P (AllButtons, LitAndUnlitImages, ::testing::ValuesIn (buttonImages()),
+                          [] (const auto& info) { return std::string (info.param.name); });
