@@ -18,4 +18,8 @@ namespace PlatformClock
     // Platform time runs this many times faster than real time (1 by default).
     void setSpeed (double factor);
     double getSpeed();
+    // Milliseconds of platform time with fractions, for waits that must not drift.
+    double getMillisecondCounterHiRes();
+    // How long the given span of platform time lasts in real time at the current speed.
+    double platformToRealMilliseconds (double platformMilliseconds);
 }

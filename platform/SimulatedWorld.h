@@ -44,6 +44,8 @@ namespace sim
         juce::Range<float> outputDbRange { -55.0f, 0.0f };
         // Wanted identifier; 0 lets the world choose a new one.
         AudioObjectID objectId = 0;
+        // Nominal rates the device accepts through 'nsrt' (32000 Hz also through 'pft ').
+        std::vector<double> offeredRates { 44100.0, 48000.0, 96000.0 };
     };
 
     // One property write made by the program through AudioObjectSetPropertyData, as it was requested.
@@ -96,7 +98,9 @@ namespace sim
 
         // Core Audio --------------------------------------------------------------------------------
         AudioObjectID addAudioDevice (const AudioDeviceSpec& spec);
-        // The object disappears from the device list; every call on it fails from now on.
+        // The object disappears from the device list; every call on it fails from now on. Listeners stay
+        // attached to the identifier: a device added again under the same objectId carries them, as a
+        // device that comes back as the same object would.
         void removeAudioDevice (AudioObjectID object);
 
         // Changes made as another program would make them: clamped or refused like the hardware, and
@@ -134,6 +138,8 @@ namespace sim
         void setPowerRegistrationFails (bool fail);
         // Whether the Audio MIDI Setup utility exists, so that the script that activates it succeeds.
         void setAudioMidiSetupAvailable (bool available);
+        // The source of every AppleScript executed, in order, whether it succeeded or not.
+        juce::StringArray appleScriptsRun() const;
 
         // Notification thread ------------------------------------------------------------------------
         // True when no announcement is queued or being delivered.
@@ -151,7 +157,8 @@ namespace sim
         int hidManagerCount() const;
         int powerRegistrationCount() const;
         int serviceNotificationCount() const;
-        // The matching dictionaries given to the last manager, each as "VendorID=..;ProductID=.." text.
+        // The matching dictionaries given to the last manager, each as "VendorID=..;ProductID=.." text
+        // (keys in the order they were set, numbers in decimal, e.g. "VendorID=8137;ProductID=322").
         juce::StringArray lastManagerCriteria() const;
 
     private:

@@ -1,0 +1,158 @@
+// Simulated HID devices: plugging and unplugging them, and what their output reports do.
+#include "WorldState.h"
+#include "CFObject.h"
+
+using sim::detail::WorldState;
+
+namespace
+{
+    constexpr size_t commandReportLength = 27;
+    constexpr UInt8 commandInputSelect = 0x2a;
+    constexpr UInt8 commandMonitor = 0x2c;
+    constexpr UInt8 monitorOn = 0x05;
+    constexpr UInt8 monitorOff = 0x01;
+
+    bool isCommandReport (const std::vector<UInt8>& bytes)
+    {
+        return bytes.size() == commandReportLength && bytes[0] == 0x12 && bytes[1] == 0x34 && bytes[3] == 0x00
+            && bytes[4] == 0x01;
+    }
+
+    std::optional<UInt32> dataSourceForInputCode (UInt8 code)
+    {
+        switch (code)
+        {
+            case 0x04: return sim::dataSourceLine;
+            case 0x01: return sim::dataSourceMic;
+            case 0x02: return sim::dataSourceHIZ;
+            case 0x08: return sim::dataSourceMicHIZ;
+            default:   return {};
+        }
+    }
+}
+
+namespace sim::detail
+{
+    // The device's firmware switches the linked audio object as the user would see it in Core Audio.
+    void WorldState::applyHidCommand (const __IOHIDDevice& device, const std::vector<UInt8>& bytes)
+    {
+        if (device.spec.linkedAudioObject == 0 || ! isCommandReport (bytes))
+            return;
+
+        const auto command = bytes[2];
+        const auto value = bytes[5];
+
+        if (command == commandInputSelect)
+        {
+            if (const auto source = dataSourceForInputCode (value & 0x0f))
+                setProperty (device.spec.linkedAudioObject, { kAudioDevicePropertyDataSource, kAudioObjectPropertyScopeInput, 0 },
+                             sizeof (UInt32), &*source, Origin::outside);
+        }
+        else if (command == commandMonitor && (value == monitorOn || value == monitorOff))
+        {
+            const UInt32 on = value == monitorOn ? 1 : 0;
+            setProperty (device.spec.linkedAudioObject, { kAudioDevicePropertyPlayThru, kAudioObjectPropertyScopeGlobal, 0 },
+                         sizeof (UInt32), &on, Origin::outside);
+        }
+    }
+}
+
+namespace sim
+{
+    IOHIDDeviceRef World::plugHid (const HidDeviceSpec& spec)
+    {
+        auto& state = WorldState::get();
+        const std::lock_guard<std::mutex> guard (state.mutex);
+
+        auto device = std::make_unique<__IOHIDDevice>();
+        device->spec = spec;
+        device->serviceId = state.nextObjectId++;
+        if (spec.vendorId)  device->vendorIdObject = cf::makeNumber (*spec.vendorId);
+        if (spec.productId) device->productIdObject = cf::makeNumber (*spec.productId);
+        if (spec.product)   device->productObject = cf::makeString (*spec.product);
+
+        auto* handle = device.get();
+        state.hidDevices.push_back (std::move (device));
+
+        for (auto& manager : state.managers)
+        {
+            if (! manager->open || ! manager->matches (*handle))
+                continue;
+
+            handle->open = true;
+            if (manager->scheduled)
+                state.postArrival (*manager, *handle);
+        }
+
+        state.offerToServiceNotifications (*handle);
+        return handle;
+    }
+
+    void World::unplugHid (IOHIDDeviceRef device)
+    {
+        auto& state = WorldState::get();
+        const std::lock_guard<std::mutex> guard (state.mutex);
+        auto* d = state.findHid (device);
+        if (d == nullptr || ! d->attached)
+            return;
+
+        d->attached = false;
+        d->open = false;
+
+        for (auto& manager : state.managers)
+            if (std::find (manager->reported.begin(), manager->reported.end(), d) != manager->reported.end())
+                state.postRemoval (*manager, *d);
+    }
+
+    bool World::isHidAttached (IOHIDDeviceRef device) const
+    {
+        auto& state = WorldState::get();
+        const std::lock_guard<std::mutex> guard (state.mutex);
+        auto* d = state.findHid (device);
+        return d != nullptr && d->attached;
+    }
+
+    bool World::isHidOpen (IOHIDDeviceRef device) const
+    {
+        auto& state = WorldState::get();
+        const std::lock_guard<std::mutex> guard (state.mutex);
+        auto* d = state.findHid (device);
+        return d != nullptr && d->open;
+    }
+
+    std::vector<HidReport> World::hidReports (IOHIDDeviceRef device) const
+    {
+        auto& state = WorldState::get();
+        const std::lock_guard<std::mutex> guard (state.mutex);
+        auto* d = state.findHid (device);
+        return d != nullptr ? d->reports : std::vector<HidReport>();
+    }
+
+    int World::hidReportAttempts() const
+    {
+        auto& state = WorldState::get();
+        const std::lock_guard<std::mutex> guard (state.mutex);
+        return state.reportAttempts;
+    }
+
+    int World::hidReportsRefused() const
+    {
+        auto& state = WorldState::get();
+        const std::lock_guard<std::mutex> guard (state.mutex);
+        return state.reportsRefused;
+    }
+
+    int World::hidManagerCount() const
+    {
+        auto& state = WorldState::get();
+        const std::lock_guard<std::mutex> guard (state.mutex);
+        return static_cast<int> (state.managers.size());
+    }
+
+    juce::StringArray World::lastManagerCriteria() const
+    {
+        auto& state = WorldState::get();
+        const std::lock_guard<std::mutex> guard (state.mutex);
+        return state.lastCriteria;
+    }
+}

@@ -1,0 +1,343 @@
+// Registration with the platform, HID arrival and removal, and what reaches the panel.
+#include "DeviceTestSupport.h"
+
+using namespace device_tests;
+
+// Registration -------------------------------------------------------------------------------------------
+
+using Registration = DeviceTest;
+
+TEST_F (Registration, RegistersPowerHidManagerAndUsbNotification)
+{
+    registerPanel();
+
+    EXPECT_EQ (mydeviceStruct.owner.load(), panel());
+    EXPECT_EQ (mydeviceStruct.vendorId, tolvaVendorId);
+    EXPECT_EQ (mydeviceStruct.productId1, 0x0142);
+    EXPECT_EQ (mydeviceStruct.productId2, 0x0141);
+    EXPECT_STREQ (mydeviceStruct.hidProductName, "Tolva");
+    EXPECT_STREQ (mydeviceStruct.audioDeviceName, "Tolva");
+    EXPECT_STREQ (mydeviceStruct.audioManufacturer, "TARVIK, Inc.");
+
+    EXPECT_EQ (world().powerRegistrationCount(), 1);
+    EXPECT_NE (root_port, 0u);
+    EXPECT_EQ (world().hidManagerCount(), 1);
+    EXPECT_EQ (world().serviceNotificationCount(), 1);
+    EXPECT_NE (gNotifyPort, nullptr);
+    EXPECT_NE (gRunLoopSource, nullptr);
+}
+
+TEST_F (Registration, MatchesBothProductIdsOfTheVendor)
+{
+    registerPanel();
+
+    const auto criteria = world().lastManagerCriteria();
+    ASSERT_EQ (criteria.size(), 2);
+    EXPECT_TRUE (criteria[0].contains ("VendorID=" + juce::String (tolvaVendorId)));
+    EXPECT_TRUE (criteria[0].contains ("ProductID=" + juce::String (0x0142)));
+    EXPECT_TRUE (criteria[1].contains ("VendorID=" + juce::String (tolvaVendorId)));
+    EXPECT_TRUE (criteria[1].contains ("ProductID=" + juce::String (0x0141)));
+}
+
+TEST_F (Registration, GoesOnWhenPowerRegistrationFails)
+{
+    world().setPowerRegistrationFails (true);
+    world().addAudioDevice (audioDevice());
+    registerPanel();
+
+    EXPECT_EQ (root_port, 0u);
+    EXPECT_EQ (world().hidManagerCount(), 1);
+
+    world().plugHid (tolvaHid());
+    ASSERT_TRUE (waitForEvents (1));
+    EXPECT_EQ (recorder().kinds(), std::vector<OXV_CallbackEvent> { deviceEventArrived });
+}
+
+// HID arrival --------------------------------------------------------------------------------------------
+
+class HidArrival : public DeviceTest, public ::testing::WithParamInterface<SInt32> {};
+
+TEST_P (HidArrival, AcceptedProductIdRaisesArrivalOnTheMessageThread)
+{
+    const auto audio = world().addAudioDevice (audioDevice());
+    registerPanel();
+
+    auto device = world().plugHid (tolvaHid (GetParam(), "Something else"));
+    ASSERT_TRUE (waitForEvents (1));
+
+    const auto events = recorder().events();
+    ASSERT_EQ (events.size(), 1u);
+    EXPECT_EQ (events[0].event, deviceEventArrived);
+    EXPECT_TRUE (events[0].onMessageThread);
+    EXPECT_EQ (events[0].hidInterface, device);
+    EXPECT_EQ (events[0].inObject, audio);
+    EXPECT_EQ (events[0].outObject, audio);
+    EXPECT_EQ (ghidInterface.load(), device);
+}
+
+INSTANTIATE_TEST_SUITE_P (BothProducts, HidArrival, ::testing::Values (0x0142, 0x0141));
+
+class HidIgnored : public DeviceTest, public ::testing::WithParamInterface<sim::HidDeviceSpec> {};
+
+TEST_P (HidIgnored, ByTheMatchingCallback)
+{
+    world().addAudioDevice (audioDevice());
+    fillContextOnly();
+
+    auto device = world().plugHid (GetParam());
+    Handle_DeviceMatchingCallback (&mydeviceStruct, kIOReturnSuccess, nullptr, device);
+
+    EXPECT_EQ (ghidInterface.load(), nullptr);
+    EXPECT_EQ (gInAudioObjectID.load(), 0u);
+    EXPECT_EQ (recorder().count(), 0u);
+}
+
+TEST_P (HidIgnored, WhenPluggedBesideTheInterface)
+{
+    world().addAudioDevice (audioDevice());
+    registerPanel();
+
+    world().plugHid (GetParam());
+    // Reports arrive in plug order, so the interface's arrival comes after whatever the other one did.
+    auto tolva = world().plugHid (tolvaHid());
+    ASSERT_TRUE (waitForEvents (1));
+
+    EXPECT_EQ (recorder().kinds(), std::vector<OXV_CallbackEvent> { deviceEventArrived });
+    EXPECT_EQ (ghidInterface.load(), tolva);
+}
+
+namespace
+{
+    sim::HidDeviceSpec withoutVendor()     { auto s = tolvaHid(); s.vendorId.reset(); return s; }
+    sim::HidDeviceSpec withoutProductId()  { auto s = tolvaHid(); s.productId.reset(); return s; }
+    sim::HidDeviceSpec withoutProduct()    { auto s = tolvaHid(); s.product.reset(); return s; }
+    sim::HidDeviceSpec otherVendor()       { auto s = tolvaHid(); s.vendorId = tolvaVendorId + 1; return s; }
+}
+
+INSTANTIATE_TEST_SUITE_P (Devices, HidIgnored,
+    ::testing::Values (tolvaHid (0x0143), tolvaHid (0x0140), otherVendor(),
+                       withoutVendor(), withoutProductId(), withoutProduct()));
+
+using HidDevices = DeviceTest;
+
+TEST_F (HidDevices, LaterMatchingDeviceReplacesTheHandleAndArrivesAgain)
+{
+    world().addAudioDevice (audioDevice());
+    registerPanel();
+
+    auto first = world().plugHid (tolvaHid (0x0142));
+    ASSERT_TRUE (waitForEvents (1));
+    auto second = world().plugHid (tolvaHid (0x0141));
+    ASSERT_TRUE (waitForEvents (2));
+
+    const auto events = recorder().events();
+    EXPECT_EQ (events[0].hidInterface, first);
+    EXPECT_EQ (events[1].hidInterface, second);
+    EXPECT_EQ (ghidInterface.load(), second);
+
+    // Losing the earlier device is still the interface going away, but the current handle stays.
+    world().unplugHid (first);
+    ASSERT_TRUE (waitForEvents (3));
+    EXPECT_EQ (recorder().kinds().back(), deviceEventRemoved);
+    EXPECT_EQ (ghidInterface.load(), second);
+    EXPECT_EQ (gInAudioObjectID.load(), 0u);
+}
+
+TEST_F (HidDevices, OnlyTheHidManagerReportsAnArrival)
+{
+    world().addAudioDevice (audioDevice());
+    registerPanel();
+
+    world().plugHid (tolvaHid());
+    ASSERT_TRUE (waitForEvents (1));
+    // A power message queued behind any other notification marks the point where all were handled.
+    world().sendPowerMessage (kIOMessageCanSystemSleep, 99);
+    ASSERT_TRUE (testing_support::pumpUntil ([] { return ! world().allowedPowerChanges().empty(); }));
+
+    EXPECT_EQ (recorder().count(), 1u);
+}
+
+// HID removal --------------------------------------------------------------------------------------------
+
+using HidRemoval = DeviceTest;
+
+TEST_F (HidRemoval, EventSeesTheOldIdentifiersWhichAreClearedAfterwards)
+{
+    const auto audio = world().addAudioDevice (audioDevice());
+    registerPanel();
+    auto device = world().plugHid (tolvaHid());
+    ASSERT_TRUE (waitForEvents (1));
+
+    world().unplugHid (device);
+    ASSERT_TRUE (waitForEvents (2));
+
+    const auto removal = recorder().events()[1];
+    EXPECT_EQ (removal.event, deviceEventRemoved);
+    EXPECT_TRUE (removal.onMessageThread);
+    EXPECT_EQ (removal.inObject, audio);
+    EXPECT_EQ (removal.outObject, audio);
+    EXPECT_EQ (removal.hidInterface, device);
+
+    EXPECT_EQ (gInAudioObjectID.load(), 0u);
+    EXPECT_EQ (gOutAudioObjectID.load(), 0u);
+    EXPECT_EQ (ghidInterface.load(), nullptr);
+}
+
+TEST_F (HidRemoval, ProductNameInAnyLetterCaseRaisesRemoval)
+{
+    world().addAudioDevice (audioDevice());
+    registerPanel();
+    auto device = world().plugHid (tolvaHid (0x0141, "tOLVA"));
+    ASSERT_TRUE (waitForEvents (1));
+
+    world().unplugHid (device);
+    ASSERT_TRUE (waitForEvents (2));
+
+    EXPECT_EQ (recorder().kinds(), (std::vector<OXV_CallbackEvent> { deviceEventArrived, deviceEventRemoved }));
+    EXPECT_EQ (gInAudioObjectID.load(), 0u);
+}
+
+TEST_F (HidRemoval, OtherProductNameRaisesNothingAndKeepsIdentifiersButDropsHandle)
+{
+    const auto audio = world().addAudioDevice (audioDevice());
+    registerPanel();
+    auto device = world().plugHid (tolvaHid (0x0142, "Tolva USB"));
+    ASSERT_TRUE (waitForEvents (1));
+
+    world().unplugHid (device);
+    ASSERT_TRUE (testing_support::pumpUntil ([] { return ghidInterface.load() == nullptr; }));
+
+    EXPECT_EQ (recorder().kinds(), std::vector<OXV_CallbackEvent> { deviceEventArrived });
+    EXPECT_EQ (gInAudioObjectID.load(), audio);
+    EXPECT_EQ (gOutAudioObjectID.load(), audio);
+}
+
+TEST_F (HidRemoval, RemovalWithoutHandledArrivalLeavesNoStaleHandle)
+{
+    // No audio device: the arrival's lookup gives up, so the panel never learns of the device.
+    registerPanel();
+    auto device = world().plugHid (tolvaHid());
+    ASSERT_TRUE (testing_support::pumpUntil ([device] { return ghidInterface.load() == device; }));
+
+    world().unplugHid (device);
+    ASSERT_TRUE (testing_support::pumpUntil ([] { return ghidInterface.load() == nullptr; }));
+    EXPECT_EQ (recorder().kinds(), std::vector<OXV_CallbackEvent> { deviceEventRemoved });
+
+    sendHidCommand (hidCmdAttach, 0x00);
+    EXPECT_EQ (world().hidReportAttempts(), 0);
+}
+
+TEST_F (HidRemoval, ForeignDeviceChangesNothing)
+{
+    fillContextOnly();
+    auto ours = world().plugHid (tolvaHid());
+    auto foreign = world().plugHid (otherVendor());
+    ghidInterface = foreign;   // even a handle that somehow points at it is not ours to drop
+    gInAudioObjectID = 7;
+    gOutAudioObjectID = 8;
+
+    Handle_DeviceRemovalCallback (&mydeviceStruct, kIOReturnSuccess, nullptr, foreign);
+
+    EXPECT_EQ (ghidInterface.load(), foreign);
+    EXPECT_EQ (gInAudioObjectID.load(), 7u);
+    EXPECT_EQ (gOutAudioObjectID.load(), 8u);
+    EXPECT_EQ (recorder().count(), 0u);
+
+    Handle_DeviceRemovalCallback (&mydeviceStruct, kIOReturnSuccess, nullptr, ours);
+    EXPECT_EQ (recorder().kinds(), std::vector<OXV_CallbackEvent> { deviceEventRemoved });
+    EXPECT_EQ (ghidInterface.load(), foreign);
+    EXPECT_EQ (gInAudioObjectID.load(), 0u);
+    EXPECT_EQ (gOutAudioObjectID.load(), 0u);
+}
+
+// Owner --------------------------------------------------------------------------------------------------
+
+using Owner = DeviceTest;
+
+TEST_F (Owner, EventsAfterUnregistrationNeverReachTheCallback)
+{
+    const auto audio = world().addAudioDevice (audioDevice());
+    registerPanel();
+    UnregisterDeviceOwner (panel());
+    EXPECT_EQ (mydeviceStruct.owner.load(), nullptr);
+
+    // Arrival: the device is still taken, but nobody hears of it.
+    auto device = world().plugHid (tolvaHid());
+    ASSERT_TRUE (testing_support::pumpUntil ([audio] { return gOutAudioObjectID.load() == audio; }));
+
+    // Listener thread.
+    const auto calls = world().listenerCallsDelivered();
+    world().externalSetMute (audio, kAudioObjectPropertyScopeOutput, true);
+    ASSERT_TRUE (testing_support::pumpUntil ([calls] { return world().listenerCallsDelivered() > calls && world().listenerIdle(); }));
+
+    // Power: still answered.
+    world().sendPowerMessage (kIOMessageSystemWillSleep, 5);
+    ASSERT_TRUE (testing_support::pumpUntil ([] { return ! world().allowedPowerChanges().empty(); }));
+
+    // Removal.
+    world().unplugHid (device);
+    ASSERT_TRUE (testing_support::pumpUntil ([] { return ghidInterface.load() == nullptr; }));
+
+    EXPECT_EQ (recorder().count(), 0u);
+}
+
+TEST_F (Owner, OnlyTheRegisteredOwnerCanUnregister)
+{
+    registerPanel();
+    int otherPanel = 0;
+    UnregisterDeviceOwner (&otherPanel);
+    EXPECT_EQ (mydeviceStruct.owner.load(), panel());
+}
+
+// Power --------------------------------------------------------------------------------------------------
+
+using Power = DeviceTest;
+
+TEST_F (Power, SleepQueryIsAllowedAtOnceWithoutEvent)
+{
+    registerPanel();
+    world().sendPowerMessage (kIOMessageCanSystemSleep, 41);
+    ASSERT_TRUE (testing_support::pumpUntil ([] { return ! world().allowedPowerChanges().empty(); }));
+
+    EXPECT_EQ (world().allowedPowerChanges(), std::vector<intptr_t> { 41 });
+    EXPECT_EQ (recorder().count(), 0u);
+}
+
+TEST_F (Power, WillSleepRaisesEventBeforeAllowingIt)
+{
+    registerPanel();
+    world().sendPowerMessage (kIOMessageSystemWillSleep, 42);
+    ASSERT_TRUE (testing_support::pumpUntil ([] { return ! world().allowedPowerChanges().empty(); }));
+
+    const auto events = recorder().events();
+    ASSERT_EQ (events.size(), 1u);
+    EXPECT_EQ (events[0].event, deviceEventSystemWillSleep);
+    EXPECT_TRUE (events[0].onMessageThread);
+    EXPECT_EQ (events[0].powerChangesAllowed, 0u);
+    EXPECT_EQ (world().allowedPowerChanges(), std::vector<intptr_t> { 42 });
+}
+
+TEST_F (Power, WakeMessagesRaiseTheirEventsOnly)
+{
+    registerPanel();
+    world().sendPowerMessage (kIOMessageSystemWillPowerOn, 1);
+    world().sendPowerMessage (kIOMessageSystemHasPoweredOn, 2);
+    ASSERT_TRUE (waitForEvents (2));
+
+    EXPECT_EQ (recorder().kinds(),
+               (std::vector<OXV_CallbackEvent> { deviceEventSystemWillPowerOn, deviceEventSystemHasPoweredOn }));
+    EXPECT_TRUE (world().allowedPowerChanges().empty());
+}
+
+TEST_F (Power, OtherMessagesDoNothing)
+{
+    registerPanel();
+    world().sendPowerMessage (kIOMessageSystemWillNotSleep, 3);
+    world().sendPowerMessage (0xe0000999, 4);
+    // Delivered in order: once this one is answered, the two before it were handled.
+    world().sendPowerMessage (kIOMessageCanSystemSleep, 5);
+    ASSERT_TRUE (testing_support::pumpUntil ([] { return ! world().allowedPowerChanges().empty(); }));
+
+    EXPECT_EQ (world().allowedPowerChanges(), std::vector<intptr_t> { 5 });
+    EXPECT_EQ (recorder().count(), 0u);
+}
