@@ -1,0 +1,161 @@
+#include "BrisvoApplication.h"
+
+#include "MainComponent.h"
+
+namespace
+{
+    juce::PropertiesFile* settingsOf (MainComponent* panel)
+    {
+        return panel != nullptr ? panel->appProperties.getUserSettings() : nullptr;
+    }
+
+    void storeWindowPosition (MainComponent* panel, const juce::String& state)
+    {
+        if (auto* settings = settingsOf (panel))
+            settings->setValue (BrisvoApplication::windowPositionKey, state);
+    }
+}
+
+//==============================================================================
+BrisvoApplication::BrisvoApplication()
+{
+    // JUCE's own hand-over to the running instance does nothing on this platform; its lock still ends
+    // this launch before initialise. Hand the command line over first, through our own channel.
+    handedOver = SingleInstanceChannel::sendToRunningInstance (getCommandLineParameters());
+}
+
+BrisvoApplication::~BrisvoApplication()
+{
+    instanceChannel.reset();
+    mainWindow.reset();
+}
+
+const juce::String BrisvoApplication::getApplicationName()    { return "Tolva USB"; }
+const juce::String BrisvoApplication::getApplicationVersion() { return "2.0.0.0"; }
+bool BrisvoApplication::moreThanOneInstanceAllowed()          { return false; }
+
+bool BrisvoApplication::isResetSwitch (const juce::String& parameters)
+{
+    return parameters.equalsIgnoreCase ("/default") || parameters.equalsIgnoreCase ("/defaults");
+}
+
+void BrisvoApplication::initialise (const juce::String& commandLine)
+{
+    // Another instance holds the command line already: end here should JUCE's lock not have done so.
+    if (handedOver)
+    {
+        quit();
+        return;
+    }
+
+    // Listening starts before the window is built, so an early second launch is not lost.
+    instanceChannel = std::make_unique<SingleInstanceChannel> ([this] (const juce::String& line)
+    {
+        anotherInstanceStarted (line);
+    });
+
+    const bool reset = isResetSwitch (commandLine);
+    mainWindow = std::make_unique<MainWindow> (getApplicationName() + " v" + getApplicationVersion(), reset);
+
+    // The factory values go to a visible window.
+    if (auto* panel = mainWindow->getPanel(); panel != nullptr && reset)
+    {
+        panel->setFactoryDefaults();
+        storeWindowPosition (panel, {});
+    }
+}
+
+void BrisvoApplication::shutdown()
+{
+    instanceChannel.reset();
+
+    if (mainWindow != nullptr)
+        storeWindowPosition (mainWindow->getPanel(), mainWindow->getWindowStateAsString());
+
+    mainWindow.reset();
+}
+
+void BrisvoApplication::anotherInstanceStarted (const juce::String& commandLine)
+{
+    auto* panel = mainWindow != nullptr ? mainWindow->getPanel() : nullptr;
+
+    if (panel == nullptr)
+        return;
+
+    // A reset keeps the window where it is; the panel is centred in it.
+    if (isResetSwitch (commandLine))
+    {
+        panel->setFactoryDefaults();
+        storeWindowPosition (panel, {});
+        panel->centreWithSize (panel->getWidth(), panel->getHeight());
+    }
+
+    panel->setVisible (true);
+    mainWindow->setVisible (true);
+    juce::Process::makeForegroundProcess();
+    // Bringing the process forward does nothing here: raise and focus the window itself.
+    mainWindow->toFront (true);
+}
+
+void BrisvoApplication::systemRequestedQuit()
+{
+    juce::MessageManager::getInstance()->stopDispatchLoop();
+}
+
+//==============================================================================
+BrisvoApplication::MainWindow::MainWindow (const juce::String& name, bool reset)
+    : juce::DocumentWindow (name, juce::Colours::lightgrey, juce::DocumentWindow::allButtons, true)
+{
+    setUsingNativeTitleBar (true);
+    setContentOwned (new MainComponent(), true);
+
+    constrainer = std::make_unique<BorderBoundsConstrainer>();
+    setConstrainer (constrainer.get());
+    constrainer->topStrip = 0;
+    // The native frame as it stands now (none while the window manager has not reported it yet).
+    if (auto* peer = getPeer())
+        if (const auto frame = peer->getFrameSizeIfPresent())
+            constrainer->frameBorder = *frame;
+    constrainer->setFixedAspectRatio (320.0 / 290.0);
+    constrainer->setSizeLimits (219, 198, 640, 580);
+
+    restoreWindowState (reset);
+    setVisible (true);
+}
+
+BrisvoApplication::MainWindow::~MainWindow()
+{
+    // The window and its peer keep a pointer to the constrainer: detach it before it goes.
+    setConstrainer (nullptr);
+    constrainer.reset();
+}
+
+void BrisvoApplication::MainWindow::restoreWindowState (bool reset)
+{
+    auto* settings = settingsOf (getPanel());
+
+    if (settings != nullptr && reset)
+        settings->setValue (windowPositionKey, juce::String());
+
+    const auto state = settings != nullptr ? settings->getValue (windowPositionKey, {}) : juce::String();
+
+    setResizable (true, true);
+
+    // Nothing usable stored, or a reset: 320 by 290, centred on the main display.
+    if (! restoreWindowStateFromString (state) || reset)
+    {
+        setBounds (getX(), getY(), 320, 290);
+        centreWithSize (getWidth(), getHeight());
+    }
+}
+
+void BrisvoApplication::MainWindow::closeButtonPressed()
+{
+    storeWindowPosition (getPanel(), getWindowStateAsString());
+    juce::JUCEApplication::getInstance()->systemRequestedQuit();
+}
+
+MainComponent* BrisvoApplication::MainWindow::getPanel() const
+{
+    return dynamic_cast<MainComponent*> (getContentComponent());
+}

@@ -1,0 +1,61 @@
+// The application object and its one main window, which holds the control panel. The program runs as
+// a single instance: a second launch hands its command line to the running one and ends.
+#pragma once
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include "OXVBorderBoundsConstrainer.h"
+#include "SingleInstanceChannel.h"
+
+#include <memory>
+
+class MainComponent;
+
+class BrisvoApplication : public juce::JUCEApplication
+{
+public:
+    BrisvoApplication();
+    ~BrisvoApplication() override;
+
+    const juce::String getApplicationName() override;
+    const juce::String getApplicationVersion() override;
+    bool moreThanOneInstanceAllowed() override;
+    void initialise (const juce::String& commandLine) override;
+    void shutdown() override;
+    void anotherInstanceStarted (const juce::String& commandLine) override;
+    void systemRequestedQuit() override;
+
+    // The reset switch: the whole parameter string is "/default" or "/defaults", in any letter case.
+    static bool isResetSwitch (const juce::String& parameters);
+
+    // The settings key of the main window's state.
+    static constexpr const char* windowPositionKey = "WindowPosition";
+
+    class MainWindow : public juce::DocumentWindow
+    {
+    public:
+        MainWindow (const juce::String& name, bool reset);
+        ~MainWindow() override;
+
+        void closeButtonPressed() override;
+
+        // The panel this window holds, or null.
+        MainComponent* getPanel() const;
+
+    private:
+        void restoreWindowState (bool reset);
+
+        std::unique_ptr<BorderBoundsConstrainer> constrainer;
+
+        JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainWindow)
+    };
+
+    MainWindow* getMainWindow() const noexcept { return mainWindow.get(); }
+
+private:
+    std::unique_ptr<MainWindow> mainWindow;
+    // Where a second launch's command line arrives while this instance runs.
+    std::unique_ptr<SingleInstanceChannel> instanceChannel;
+    // This launch's command line was taken by the running instance, so this one ends.
+    bool handedOver = false;
+};

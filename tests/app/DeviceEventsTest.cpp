@@ -1,0 +1,484 @@
+// Device events as the panel lives through them: the arrival with its restored choices, the removal,
+// the power messages, and the refresh that pulls rate, volumes and mutes from the device.
+#include "DeviceRoadFixture.h"
+
+using namespace road_tests;
+
+namespace
+{
+    class DeviceEvents : public DeviceRoadTest
+    {
+    protected:
+        static void saveChoices (const juce::String& monitoring, const juce::String& input)
+        {
+            juce::StringPairArray values;
+            values.set ("MON", monitoring);
+            values.set ("MON_INPUT", input);
+            writeSettings (values);
+        }
+
+        void expectDeviceControlsEnabled (bool enabled)
+        {
+            for (auto* button : { panel->button44.get(), panel->button48.get(), panel->button96.get(),
+                                  panel->buttonLine.get(), panel->buttonMic.get(), panel->buttonHIZ.get(),
+                                  panel->buttonMuteIn.get(), panel->buttonMuteOut.get(),
+                                  panel->buttonToggleMonitoring.get() })
+                EXPECT_EQ (button->isEnabled(), enabled) << button->getName();
+            EXPECT_EQ (panel->sliderGroupIn->isVisible(), enabled);
+            EXPECT_EQ (panel->sliderGroupOut->isVisible(), enabled);
+        }
+
+        juce::ImageButton* litRateButton() const
+        {
+            for (auto* button : { panel->button44.get(), panel->button48.get(), panel->button96.get() })
+                if (button->getToggleState())
+                    return button;
+            return nullptr;
+        }
+
+        // Arrival only: the first refresh is still to come.
+        void arriveWithoutRefresh()
+        {
+            hid = plugTolvaHid (audio);
+            createPanel();
+            ASSERT_TRUE (waitForArrival());
+        }
+    };
+}
+
+// Arrival ----------------------------------------------------------------------------------------------
+
+TEST_F (DeviceEvents, ArrivalEnablesTheControlsAndTheFirstRefreshLoadsTheDevice)
+{
+    audio = addTolvaAudio (96000.0);
+    world().externalSetVolumeDb (audio, inpt, 1, -3.0f);
+    world().externalSetVolumeDb (audio, inpt, 2, -4.5f);
+    world().externalSetVolumeDb (audio, outp, 1, -20.0f);
+    world().externalSetVolumeDb (audio, outp, 2, -25.5f);
+    world().externalSetMute (audio, outp, true);
+    testing_support::pumpUntil ([] { return world().listenerIdle(); });
+
+    arriveWithoutRefresh();
+    const auto arrivedAt = juce::Time::getMillisecondCounterHiRes();
+
+    expectDeviceControlsEnabled (true);
+    EXPECT_EQ (panel->labelDbInLeft->getText(), "0.0 dB  ");   // the faders as they are, until the refresh
+    const auto reports = reportsReceived();
+    ASSERT_EQ (reports.size(), 2u);
+    EXPECT_EQ (reports[0], expectedReport (0x1a, 0x00));
+    EXPECT_EQ (reports[1], expectedReport (0x2a, 0x04));
+    EXPECT_EQ (refreshCount(), 0);
+    EXPECT_EQ (litRateButton(), nullptr);
+
+    ASSERT_TRUE (waitForRefreshes (1));
+    EXPECT_GE (juce::Time::getMillisecondCounterHiRes() - arrivedAt, 150.0);   // 200 ms after the arrival
+    runPosted();
+
+    EXPECT_EQ (litRateButton(), panel->button96.get());
+    EXPECT_EQ (panel->sliderGroupIn->leftSlider.getValue(), -3.0);
+    EXPECT_EQ (panel->sliderGroupIn->rightSlider.getValue(), -4.5);
+    EXPECT_EQ (panel->sliderGroupOut->leftSlider.getValue(), -20.0);
+    EXPECT_EQ (panel->sliderGroupOut->rightSlider.getValue(), -25.5);
+    EXPECT_TRUE (panel->buttonMuteOut->getToggleState());
+    EXPECT_FALSE (panel->buttonMuteIn->getToggleState());
+    // The read-out follows the fader that the refresh moved last, the right one.
+    EXPECT_EQ (panel->labelDbInLeft->getText(), "-4.5 dB ");
+    EXPECT_EQ (panel->labelDbOutLeft->getText(), "-25.5 dB");
+    // Nothing of the refresh went back to the device.
+    EXPECT_EQ (reportsReceived().size(), 2u);
+    EXPECT_TRUE (writesLogged().empty());
+}
+
+struct MonitoringCase
+{
+    const char* saved;
+    bool on;
+};
+
+class RestoredMonitoring : public DeviceEvents, public ::testing::WithParamInterface<MonitoringCase>
+{
+};
+
+TEST_P (RestoredMonitoring, OnlyTrueInAnyLetterCaseTurnsItOn)
+{
+    saveChoices (GetParam().saved, "0");
+    audio = addTolvaAudio();
+    arriveWithoutRefresh();
+
+    EXPECT_EQ (panel->buttonToggleMonitoring->getToggleState(), GetParam().on);
+    std::vector<Bytes> expected { expectedReport (0x1a, 0x00) };
+    if (GetParam().on)
+    {
+        // Off before: once for the toggle, once for the direct call.
+        expected.push_back (expectedReport (0x2c, 0x05));
+        expected.push_back (expectedReport (0x2c, 0x05));
+    }
+    expected.push_back (expectedReport (0x2a, 0x04));
+    EXPECT_EQ (reportsReceived(), expected);
+    settle();
+    EXPECT_EQ (world().playThru (audio), GetParam().on);
+}
+
+INSTANTIATE_TEST_SUITE_P (SavedValues, RestoredMonitoring,
+                          ::testing::Values (MonitoringCase { "true", true }, MonitoringCase { "TRUE", true },
+                                             MonitoringCase { "True", true }, MonitoringCase { "1", false },
+                                             MonitoringCase { "yes", false }, MonitoringCase { "false", false },
+                                             MonitoringCase { " true", false }),
+                          [] (const auto& info) { return "case" + std::to_string (info.index); });
+
+struct InputChoiceCase
+{
+    const char* saved;
+    const char* button;
+    UInt8 code;
+};
+
+class RestoredInput : public DeviceEvents, public ::testing::WithParamInterface<InputChoiceCase>
+{
+};
+
+TEST_P (RestoredInput, ConvertedLikeAtoi)
+{
+    saveChoices ("false", GetParam().saved);
+    audio = addTolvaAudio();
+    arriveWithoutRefresh();
+
+    for (auto* button : { panel->buttonLine.get(), panel->buttonMic.get(), panel->buttonHIZ.get(), panel->buttonMicHIZ.get() })
+        EXPECT_EQ (button->getToggleState(), button->getName() == GetParam().button) << button->getName();
+    EXPECT_EQ (reportsReceived(), (std::vector<Bytes> { expectedReport (0x1a, 0x00), expectedReport (0x2a, GetParam().code) }));
+    EXPECT_FALSE (panel->buttonToggleMonitoring->getToggleState());
+}
+
+INSTANTIATE_TEST_SUITE_P (SavedValues, RestoredInput,
+                          ::testing::Values (InputChoiceCase { "0", "Line", 0x04 }, InputChoiceCase { "1", "Mic", 0x01 },
+                                             InputChoiceCase { "2", "HIZ", 0x02 }, InputChoiceCase { "3", "MicHIZ", 0x08 },
+                                             InputChoiceCase { " 1", "Mic", 0x01 }, InputChoiceCase { "1x", "Mic", 0x01 },
+                                             InputChoiceCase { "+2", "HIZ", 0x02 }, InputChoiceCase { "7", "Line", 0x04 },
+                                             InputChoiceCase { "-1", "Line", 0x04 }, InputChoiceCase { "abc", "Line", 0x04 },
+                                             InputChoiceCase { "", "Line", 0x04 }, InputChoiceCase { "x1", "Line", 0x04 }),
+                          [] (const auto& info) { return "case" + std::to_string (info.index); });
+
+TEST_F (DeviceEvents, MonitoringStillOnFromBeforeTheRemovalIsReportedOnce)
+{
+    saveChoices ("true", "2");
+    attachDevice();
+    ASSERT_TRUE (panel->buttonToggleMonitoring->getToggleState());
+
+    world().unplugHid (hid);
+    ASSERT_TRUE (testing_support::pumpUntil ([this] { return panel->hidDevice == nullptr; }));
+    EXPECT_TRUE (panel->buttonToggleMonitoring->getToggleState());   // kept across the removal
+
+    hid = plugTolvaHid (audio);
+    ASSERT_TRUE (waitForArrival());
+    EXPECT_EQ (reportsReceived(), (std::vector<Bytes> { expectedReport (0x1a, 0x00), expectedReport (0x2c, 0x05),
+                                                        expectedReport (0x2a, 0x02) }));
+}
+
+TEST_F (DeviceEvents, ArrivalWithoutHandleSendsNothingButRestoresTheChoices)
+{
+    saveChoices ("true", "1");
+    audio = addTolvaAudio();
+    createPanel();
+    runPosted();
+    gInAudioObjectID = audio;
+    gOutAudioObjectID = audio;
+
+    MainComponent::OnApiCallback (panel.get(), nullptr, deviceEventArrived);
+
+    EXPECT_NE (panel->hidDevice, nullptr);
+    expectDeviceControlsEnabled (true);
+    EXPECT_TRUE (panel->buttonToggleMonitoring->getToggleState());
+    EXPECT_TRUE (panel->buttonMic->getToggleState());
+    EXPECT_EQ (world().hidReportAttempts(), 0);
+    EXPECT_TRUE (panel->isTimerRunning (MainComponent::timerIdDeviceRefresh));
+}
+
+TEST_F (DeviceEvents, SecondArrivalRunsTheWholeArrivalAgain)
+{
+    attachDevice();
+    click (*panel->buttonToggleMonitoring);
+    click (*panel->buttonMic);
+    const auto mark = reportsReceived().size();
+
+    MainComponent::OnApiCallback (panel.get(), nullptr, deviceEventArrived);
+
+    // Nothing saved: monitoring stays as it is, the input goes back to "Line".
+    EXPECT_EQ (reportsSince (mark), (std::vector<Bytes> { expectedReport (0x1a, 0x00), expectedReport (0x2a, 0x01),
+                                                          expectedReport (0x2a, 0x04) }));
+    EXPECT_TRUE (panel->buttonToggleMonitoring->getToggleState());
+    EXPECT_TRUE (panel->buttonLine->getToggleState());
+}
+
+TEST_F (DeviceEvents, NullOwnerDoesNothing)
+{
+    audio = addTolvaAudio();
+    createPanel();
+    runPosted();
+
+    MainComponent::OnApiCallback (nullptr, nullptr, deviceEventArrived);
+    MainComponent::OnApiCallback (nullptr, nullptr, deviceEventChanged);
+
+    EXPECT_EQ (panel->hidDevice, nullptr);
+    expectDeviceControlsEnabled (false);
+    EXPECT_FALSE (panel->isTimerRunning (MainComponent::timerIdDeviceRefresh));
+}
+
+TEST_F (DeviceEvents, AnEventForAnotherOwnerDoesNothing)
+{
+    createPanel();
+    runPosted();
+    auto other = std::make_unique<juce::Component>();
+
+    MainComponent::OnApiCallback (other.get(), nullptr, deviceEventChanged);
+    EXPECT_FALSE (panel->isTimerRunning (MainComponent::timerIdDeviceRefresh));
+}
+
+TEST_F (DeviceEvents, PowerMessagesChangeNothing)
+{
+    attachDevice();
+    const auto before = refreshCount();
+    const auto reports = reportsReceived().size();
+
+    world().sendPowerMessage (kIOMessageCanSystemSleep, 11);
+    world().sendPowerMessage (kIOMessageSystemWillSleep, 12);
+    world().sendPowerMessage (kIOMessageSystemWillPowerOn, 13);
+    world().sendPowerMessage (kIOMessageSystemHasPoweredOn, 14);
+    testing_support::pumpFor (150);
+
+    EXPECT_EQ (world().allowedPowerChanges(), (std::vector<intptr_t> { 11, 12 }));
+    EXPECT_EQ (refreshCount(), before);
+    EXPECT_EQ (reportsReceived().size(), reports);
+    EXPECT_NE (panel->hidDevice, nullptr);
+    EXPECT_TRUE (world().isHidOpen (hid));
+    expectDeviceControlsEnabled (true);
+}
+
+// Removal ----------------------------------------------------------------------------------------------
+
+TEST_F (DeviceEvents, RemovalSavesDisablesAndClosesTheHandle)
+{
+    attachDevice();
+    click (*panel->buttonToggleMonitoring);
+    click (*panel->buttonHIZ);
+    click (*panel->button96);
+    settle();
+    ASSERT_TRUE (world().isHidOpen (hid));
+
+    world().unplugHid (hid);
+    ASSERT_TRUE (testing_support::pumpUntil ([this] { return panel->hidDevice == nullptr; }));
+
+    auto* store = panel->appProperties.getUserSettings();
+    EXPECT_EQ (store->getValue ("MON"), "true");
+    EXPECT_EQ (store->getValue ("MON_INPUT"), "2");
+    expectDeviceControlsEnabled (false);
+    EXPECT_EQ (ghidInterface.load(), nullptr);
+    EXPECT_FALSE (world().isHidOpen (hid));
+    EXPECT_EQ (gInAudioObjectID.load(), 0u);
+    EXPECT_EQ (gOutAudioObjectID.load(), 0u);
+
+    // Monitoring keeps its state; the rest is switched off and the read-outs emptied.
+    EXPECT_TRUE (panel->buttonToggleMonitoring->getToggleState());
+    EXPECT_FALSE (panel->buttonHIZ->getToggleState());
+    EXPECT_EQ (litRateButton(), nullptr);
+    EXPECT_EQ (panel->labelDbInLeft->getText(), "");
+
+    // A factory reset now reaches no device.
+    const auto attempts = world().hidReportAttempts();
+    panel->setFactoryDefaults();
+    EXPECT_EQ (world().hidReportAttempts(), attempts);
+}
+
+TEST_F (DeviceEvents, RemovalWithoutAHandledArrivalLeavesNoHandleToTheReleasedDevice)
+{
+    PlatformClock::setSpeed (1000.0);   // the lookup gives up after five platform seconds
+    createPanel();
+    runPosted();
+    hid = plugTolvaHid (0);             // no audio side: the arrival is never raised
+    ASSERT_TRUE (testing_support::pumpUntil ([] { return ghidInterface.load() != nullptr; }));
+    runPosted();
+    ASSERT_EQ (panel->hidDevice, nullptr);
+
+    world().unplugHid (hid);
+    ASSERT_TRUE (testing_support::pumpUntil ([] { return ghidInterface.load() == nullptr; }));
+    runPosted();
+    expectDeviceControlsEnabled (false);
+
+    panel->setFactoryDefaults();
+    panel->buttonClicked (panel->buttonToggleMonitoring.get());
+    EXPECT_EQ (world().hidReportAttempts(), 0);
+}
+
+TEST_F (DeviceEvents, RefreshAfterRemovalFindsNoDevice)
+{
+    audio = addTolvaAudio();
+    world().externalSetVolumeDb (audio, outp, 1, -9.0f);
+    world().externalSetMute (audio, inpt, true);
+    arriveWithoutRefresh();
+    ASSERT_TRUE (waitForRefreshes (1));
+    settle();
+    ASSERT_EQ (panel->sliderGroupOut->leftSlider.getValue(), -9.0);
+
+    world().unplugHid (hid);
+    ASSERT_TRUE (testing_support::pumpUntil ([this] { return panel->hidDevice == nullptr; }));
+    ASSERT_EQ (panel->sliderGroupOut->leftSlider.getValue(), -9.0);
+    panel->buttonMuteIn->setToggleState (true, juce::dontSendNotification);
+
+    const auto before = refreshCount();
+    MainComponent::OnApiCallback (panel.get(), nullptr, deviceEventChanged);
+    ASSERT_TRUE (waitForRefreshes (before + 1));
+
+    EXPECT_EQ (panel->sliderGroupOut->leftSlider.getValue(), 0.0);
+    EXPECT_FALSE (panel->buttonMuteIn->getToggleState());
+    EXPECT_EQ (litRateButton(), nullptr);
+    EXPECT_TRUE (writesLogged().empty());
+}
+
+// Refresh ----------------------------------------------------------------------------------------------
+
+TEST_F (DeviceEvents, DifferingRatesAreSetToTheOutputRate)
+{
+    const auto in = addTolvaAudio (44100.0, true, false);
+    const auto out = addTolvaAudio (48000.0, false, true);
+    audio = in;
+    arriveWithoutRefresh();
+    ASSERT_EQ (gInAudioObjectID.load(), in);
+    ASSERT_EQ (gOutAudioObjectID.load(), out);
+
+    ASSERT_TRUE (waitForRefreshes (1));
+    EXPECT_EQ (writesOf (nsrt), (std::vector<Write> { { in, nsrt, wildcard, 0, 48000.0 }, { out, nsrt, wildcard, 0, 48000.0 } }));
+    EXPECT_EQ (litRateButton(), panel->button48.get());
+    EXPECT_EQ (world().nominalRate (in), 48000.0);
+}
+
+TEST_F (DeviceEvents, FailedInputRateReadCountsAsDiffering)
+{
+    const auto in = addTolvaAudio (48000.0, true, false);
+    const auto out = addTolvaAudio (48000.0, false, true);
+    world().setFailGet (in, nsrt, true);
+    audio = in;
+    arriveWithoutRefresh();
+    panel->button44->setToggleState (true, juce::dontSendNotification);
+
+    ASSERT_TRUE (waitForRefreshes (1));
+    EXPECT_EQ (writesOf (nsrt), (std::vector<Write> { { in, nsrt, wildcard, 0, 48000.0 }, { out, nsrt, wildcard, 0, 48000.0 } }));
+    // The rate check still fails on the input side: the lit button stays.
+    EXPECT_EQ (litRateButton(), panel->button44.get());
+}
+
+TEST_F (DeviceEvents, FailedOutputRateReadSetsNothing)
+{
+    const auto in = addTolvaAudio (48000.0, true, false);
+    const auto out = addTolvaAudio (48000.0, false, true);
+    world().setFailGet (out, nsrt, true);
+    audio = in;
+    arriveWithoutRefresh();
+    panel->button96->setToggleState (true, juce::dontSendNotification);
+
+    ASSERT_TRUE (waitForRefreshes (1));
+    EXPECT_TRUE (writesOf (nsrt).empty());
+    EXPECT_EQ (litRateButton(), panel->button96.get());
+}
+
+TEST_F (DeviceEvents, RateWithoutAButtonChangesNoButton)
+{
+    audio = addTolvaAudio (88200.0);
+    arriveWithoutRefresh();
+    panel->button44->setToggleState (true, juce::dontSendNotification);
+
+    ASSERT_TRUE (waitForRefreshes (1));
+    EXPECT_EQ (litRateButton(), panel->button44.get());
+    EXPECT_TRUE (writesOf (nsrt).empty());
+    EXPECT_EQ (world().nominalRate (audio), 88200.0);
+}
+
+TEST_F (DeviceEvents, OutsideRateChangeLightsItsButton)
+{
+    attachDevice();
+    ASSERT_EQ (litRateButton(), panel->button48.get());
+    const auto before = refreshCount();
+
+    world().externalSetNominalRate (audio, 44100.0);
+    ASSERT_TRUE (waitForRefreshes (before + 1));
+    EXPECT_EQ (litRateButton(), panel->button44.get());
+    EXPECT_TRUE (writesLogged().empty());
+}
+
+TEST_F (DeviceEvents, WhileTheUserEditsOnlyTheRateFollows)
+{
+    attachDevice();
+    panel->userEditing = true;
+    const auto before = refreshCount();
+
+    world().externalSetVolumeDb (audio, outp, 1, -20.0f);
+    world().externalSetMute (audio, outp, true);
+    world().externalSetNominalRate (audio, 96000.0);
+    ASSERT_TRUE (waitForRefreshes (before + 1));
+    settle();
+
+    EXPECT_EQ (litRateButton(), panel->button96.get());
+    EXPECT_EQ (panel->sliderGroupOut->leftSlider.getValue(), 0.0);
+    EXPECT_FALSE (panel->buttonMuteOut->getToggleState());
+
+    panel->userEditing = false;
+    const auto after = refreshCount();
+    world().externalSetVolumeDb (audio, inpt, 1, -3.0f);
+    ASSERT_TRUE (waitForRefreshes (after + 1));
+
+    EXPECT_EQ (panel->sliderGroupOut->leftSlider.getValue(), -20.0);
+    EXPECT_EQ (panel->sliderGroupIn->leftSlider.getValue(), -3.0);
+    EXPECT_TRUE (panel->buttonMuteOut->getToggleState());
+}
+
+TEST_F (DeviceEvents, UserEditHoldEnds50MillisecondsAfterTheLastEdit)
+{
+    attachDevice();
+    panel->sliderGroupOut->sendActionMessage ("volume_update");
+    runPosted();
+    ASSERT_TRUE (panel->userEditing);
+
+    // Restarted by every edit: still held 30 ms after a second edit, though 60 ms after the first.
+    testing_support::pumpFor (30);
+    panel->sliderGroupOut->sendActionMessage ("volume_update");
+    runPosted();
+    testing_support::pumpFor (30);
+    EXPECT_TRUE (panel->userEditing);
+
+    ASSERT_TRUE (testing_support::pumpUntil ([this] { return ! panel->userEditing; }));
+}
+
+TEST_F (DeviceEvents, BurstOfDeviceChangesGivesOneRefresh)
+{
+    attachDevice();
+    const auto before = refreshCount();
+
+    // Announced together; the listener thread delivers them one after the other.
+    for (int i = 1; i <= 6; ++i)
+        world().externalSetVolumeDb (audio, outp, 1, -2.0f * (float) i);
+
+    ASSERT_TRUE (waitForRefreshes (before + 1));
+    settle();
+    EXPECT_EQ (refreshCount(), before + 1);
+    EXPECT_EQ (panel->sliderGroupOut->leftSlider.getValue(), -12.0);
+
+    // Nothing else comes: a fader set by hand now keeps its value.
+    panel->sliderGroupOut->leftSlider.setValue (-33.0, juce::dontSendNotification);
+    testing_support::pumpFor (150);
+    EXPECT_EQ (panel->sliderGroupOut->leftSlider.getValue(), -33.0);
+}
+
+TEST_F (DeviceEvents, ChangesCloserThan50MillisecondsRestartTheRefresh)
+{
+    attachDevice();
+    const auto before = refreshCount();
+
+    for (int i = 0; i < 5; ++i)
+    {
+        MainComponent::OnApiCallback (panel.get(), nullptr, deviceEventChanged);
+        testing_support::pumpFor (10);
+    }
+    EXPECT_EQ (refreshCount(), before);   // 50 ms in: still waiting for the last change
+
+    ASSERT_TRUE (waitForRefreshes (before + 1));
+    testing_support::pumpFor (120);
+    EXPECT_EQ (refreshCount(), before + 1);
+}

@@ -1,0 +1,262 @@
+// The program as a user starts it: its window, the window state kept across runs, and the single
+// instance that takes a second launch's command line. Each test runs the real program as its own
+// process with its own home and runtime folders.
+#include <gtest/gtest.h>
+
+#include "LaunchSupport.h"
+
+#include <iostream>
+
+#include <sys/stat.h>
+
+#ifndef TOLVA_APP_PATH
+ #error "TOLVA_APP_PATH must name the program under test"
+#endif
+
+namespace
+{
+    using launch::AppProcess;
+    using launch::Display;
+    using launch::WindowId;
+
+    const juce::String windowTitle ("Tolva USB v2.0.0.0");
+
+    // Generous: sanitizer builds start slowly.
+    constexpr int startTimeoutMs = 30000;
+    constexpr int exitTimeoutMs = 20000;
+    // The settings store writes 3 s after a change.
+    constexpr int saveTimeoutMs = 15000;
+    constexpr int saveDelayMs = 3000;
+
+    juce::String stateString (juce::Rectangle<int> r)
+    {
+        return r.toString();
+    }
+
+    class LaunchTest : public ::testing::Test
+    {
+    protected:
+        void SetUp() override
+        {
+            ASSERT_TRUE (display.isOpen()) << "needs an X display (run under xvfb-run)";
+            ASSERT_TRUE (exclusive.isHeld()) << "other launch tests kept the program busy";
+            ASSERT_TRUE (launch::ExclusiveLaunch::waitUntilProgramLockIsFree (startTimeoutMs))
+                << "another copy of the program is running";
+
+            root = juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("tolva-launch", "", false);
+            home = root.getChildFile ("home");
+            runtimeDir = root.getChildFile ("run");
+            ASSERT_TRUE (home.createDirectory() && runtimeDir.createDirectory());
+            ::chmod (runtimeDir.getFullPathName().toRawUTF8(), 0700);
+        }
+
+        void TearDown() override
+        {
+            processes.clear();
+
+            if (HasFailure())
+                std::cerr << "program output:\n" << log().loadFileAsString() << std::endl;
+
+            root.deleteRecursively();
+        }
+
+        juce::File log() const { return root.getChildFile ("program.log"); }
+
+        AppProcess& start (const juce::StringArray& arguments = {})
+        {
+            processes.push_back (std::make_unique<AppProcess> (juce::File (TOLVA_APP_PATH), arguments, home, runtimeDir, log()));
+            return *processes.back();
+        }
+
+        // The program's main window once it stands on screen with the expected bounds, or 0. While the
+        // window is built it passes through other windows and sizes, so only the final state counts.
+        WindowId waitForWindowAt (AppProcess& app, juce::Rectangle<int> expected)
+        {
+            WindowId found = 0;
+            juce::String seen;
+
+            launch::pollUntil ([&]
+            {
+                seen.clear();
+                for (const auto window : display.findWindows (windowTitle, app.pid()))
+                {
+                    seen << boundsOf (window).toString() << "; ";
+                    if (boundsOf (window) == expected)
+                        found = window;
+                }
+                return found != 0 || ! app.isRunning();
+            }, startTimeoutMs);
+
+            if (found == 0)
+                ADD_FAILURE() << "no main window at " << expected.toString() << ", windows seen: " << seen;
+
+            return found;
+        }
+
+        juce::Rectangle<int> boundsOf (WindowId window)
+        {
+            return display.boundsOf (window).value_or (juce::Rectangle<int>());
+        }
+
+        // 320 by 290 centred on the screen, as the program centres it.
+        juce::Rectangle<int> centredDefaultBounds() const
+        {
+            const auto screen = display.screenBounds();
+            return { screen.getCentreX() - 160, screen.getCentreY() - 145, 320, 290 };
+        }
+
+        bool storedPositionBecomes (const juce::String& expected)
+        {
+            return launch::pollUntil ([&] { return launch::storedWindowPosition (home) == expected; }, saveTimeoutMs);
+        }
+
+        // The user presses the close button; the program quits. JUCE reads X events only when its
+        // connection turns readable, so an event that an earlier round trip already queued waits for
+        // the next one: keep the connection busy, as a desktop would, until the program has ended.
+        void closeAndExpectExit (AppProcess& app, WindowId window)
+        {
+            display.sendCloseRequest (window);
+
+            std::optional<int> exitCode;
+            launch::pollUntil ([&]
+            {
+                exitCode = app.waitForExit (500);
+                if (! exitCode)
+                    display.nudge (window);
+                return exitCode.has_value();
+            }, exitTimeoutMs);
+
+            EXPECT_EQ (exitCode, std::optional<int> (0));
+        }
+
+        Display display;
+        launch::ExclusiveLaunch exclusive { 240000 };
+        juce::File root, home, runtimeDir;
+        std::vector<std::unique_ptr<AppProcess>> processes;
+    };
+}
+
+//==============================================================================
+TEST_F (LaunchTest, FirstStartShowsTheCentredDefaultWindow)
+{
+    auto& app = start();
+    ASSERT_TRUE (app.started());
+
+    // With the native title bar the window's client area is the panel's content area.
+    const auto window = waitForWindowAt (app, centredDefaultBounds());
+    ASSERT_NE (window, 0u);
+    EXPECT_EQ (display.findWindows (windowTitle, app.pid()).size(), 1u);
+
+    closeAndExpectExit (app, window);
+    EXPECT_EQ (launch::storedWindowPosition (home), stateString (centredDefaultBounds()));
+}
+
+TEST_F (LaunchTest, WindowComesBackWhereItWasAfterQuit)
+{
+    const juce::Rectangle<int> placed (100, 50, 352, 319);   // on the 320 : 290 ratio
+
+    {
+        auto& first = start();
+        const auto window = waitForWindowAt (first, centredDefaultBounds());
+        ASSERT_NE (window, 0u);
+
+        display.moveAndResize (window, placed);
+        ASSERT_TRUE (launch::pollUntil ([&] { return boundsOf (window) == placed; }, 5000));
+        closeAndExpectExit (first, window);
+        EXPECT_EQ (launch::storedWindowPosition (home), stateString (placed));
+    }
+
+    auto& second = start();
+    const auto window = waitForWindowAt (second, placed);
+    ASSERT_NE (window, 0u);
+
+    // A quit requested by the system (not the close button) stores the state too.
+    second.interrupt();
+    EXPECT_EQ (second.waitForExit (exitTimeoutMs), std::optional<int> (0));
+    EXPECT_EQ (launch::storedWindowPosition (home), stateString (placed));
+}
+
+TEST_F (LaunchTest, StoredStateIsBroughtWithinLimitsAndRatio)
+{
+    struct Case { juce::Rectangle<int> stored, expected; };
+
+    // 500 wide: the ratio asks for 500 * 290 / 320 = 453.1 high. 1200 by 900: the maximum, 640 by 580.
+    for (const auto& c : { Case { { 60, 40, 500, 300 }, { 60, 40, 500, 453 } },
+                           Case { { 60, 40, 1200, 900 }, { 60, 40, 640, 580 } } })
+    {
+        ASSERT_TRUE (launch::writeWindowPosition (home, stateString (c.stored)));
+
+        auto& app = start();
+        const auto window = waitForWindowAt (app, c.expected);
+        ASSERT_NE (window, 0u) << "stored " << c.stored.toString();
+        closeAndExpectExit (app, window);
+    }
+}
+
+TEST_F (LaunchTest, ResetSwitchAtStartIgnoresTheStoredState)
+{
+    ASSERT_TRUE (launch::writeWindowPosition (home, "100 50 352 319"));
+
+    auto& app = start ({ "/Defaults" });
+    const auto window = waitForWindowAt (app, centredDefaultBounds());
+    ASSERT_NE (window, 0u);
+
+    // The stored state stays empty until the quit.
+    EXPECT_TRUE (storedPositionBecomes (""));
+    closeAndExpectExit (app, window);
+    EXPECT_EQ (launch::storedWindowPosition (home), stateString (centredDefaultBounds()));
+}
+
+TEST_F (LaunchTest, SecondLaunchWithResetSwitchResetsTheRunningInstance)
+{
+    const juce::Rectangle<int> placed (100, 50, 352, 319);
+    ASSERT_TRUE (launch::writeWindowPosition (home, stateString (placed)));
+
+    auto& running = start();
+    const auto window = waitForWindowAt (running, placed);
+    ASSERT_NE (window, 0u);
+
+    auto& second = start ({ "/default" });
+    EXPECT_EQ (second.waitForExit (exitTimeoutMs), std::optional<int> (0)) << "the second launch did not end";
+
+    // The running instance took the reset: it empties the stored state and writes it out.
+    EXPECT_TRUE (storedPositionBecomes (""));
+    EXPECT_TRUE (running.isRunning());
+    EXPECT_EQ (display.findWindows (windowTitle, second.pid()).size(), 0u);
+    EXPECT_EQ (display.findWindows (windowTitle, running.pid()).size(), 1u);
+
+    // The window keeps its place and size, and the quit stores them again.
+    EXPECT_EQ (boundsOf (window), placed);
+    closeAndExpectExit (running, window);
+    EXPECT_EQ (launch::storedWindowPosition (home), stateString (placed));
+}
+
+TEST_F (LaunchTest, SecondLaunchWithoutSwitchOnlyBringsTheWindowForward)
+{
+    const juce::Rectangle<int> placed (100, 50, 352, 319);
+    ASSERT_TRUE (launch::writeWindowPosition (home, stateString (placed)));
+
+    auto& running = start();
+    const auto window = waitForWindowAt (running, placed);
+    ASSERT_NE (window, 0u);
+
+    // Another window on top takes the keyboard focus.
+    const auto other = display.openFocusedWindow (placed.expanded (10));
+    ASSERT_TRUE (launch::pollUntil ([&] { return display.hasFocus (other); }, 5000));
+
+    auto& second = start();
+    EXPECT_EQ (second.waitForExit (exitTimeoutMs), std::optional<int> (0)) << "the second launch did not end";
+    EXPECT_TRUE (launch::pollUntil ([&] { return display.hasFocus (window); }, exitTimeoutMs))
+        << "the running window did not come forward";
+    display.closeWindow (other);
+
+    EXPECT_TRUE (running.isRunning());
+    EXPECT_EQ (display.findWindows (windowTitle, running.pid()).size(), 1u);
+    EXPECT_EQ (boundsOf (window), placed);
+
+    // No reset: once the store's save delay has passed the stored state is still the window's.
+    juce::Thread::sleep (saveDelayMs + 500);
+    EXPECT_EQ (launch::storedWindowPosition (home), stateString (placed));
+
+    closeAndExpectExit (running, window);
+}
