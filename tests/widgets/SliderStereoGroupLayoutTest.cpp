@@ -20,11 +20,25 @@ namespace
                                              OXVBIN::imageThumbHighlighted, OXVBIN::imageThumbHighlightedSize);
     }
 
-    // Thumbs in solid colours, so that the pixels tell which look is shown.
+    // Thumbs in solid colours, so that the pixels tell which look is shown. The image cache keys
+    // memory images by address alone, so the PNG blocks live for the whole run: a block freed and
+    // reallocated at the other block's old address would bring back the other colour from the cache.
     struct ColouredThumbs
     {
-        juce::MemoryBlock normal = solidPng (15, 19, juce::Colours::green);
-        juce::MemoryBlock highlighted = solidPng (15, 19, juce::Colours::blue);
+        static const juce::MemoryBlock& greenPng()
+        {
+            static const auto block = solidPng (15, 19, juce::Colours::green);
+            return block;
+        }
+
+        static const juce::MemoryBlock& bluePng()
+        {
+            static const auto block = solidPng (15, 19, juce::Colours::blue);
+            return block;
+        }
+
+        const juce::MemoryBlock& normal = greenPng();
+        const juce::MemoryBlock& highlighted = bluePng();
 
         std::unique_ptr<PanelGroup> group()
         {
