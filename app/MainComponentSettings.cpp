@@ -10,8 +10,8 @@ juce::PropertiesFile::Options MainComponent::settingsOptions()
     juce::PropertiesFile::Options options;
     options.applicationName = "Tolva USB";
     options.filenameSuffix = ".settings";
-    // An absolute folder: it wins over the library subfolder, so the file sits directly in the user's
-    // application-data directory on every platform.
+    // An absolute folder: it wins over the library subfolder, so the folder "Tolva USB" sits directly in
+    // the user's application-data directory on every platform.
     options.folderName = juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory)
                              .getChildFile ("Tolva USB")
                              .getFullPathName();
@@ -47,7 +47,8 @@ void MainComponent::setFactoryDefaults()
     writeVolumeDb (gInAudioObjectID.load(), kAudioObjectPropertyScopeInput, 1, 0.0f);
     writeVolumeDb (gInAudioObjectID.load(), kAudioObjectPropertyScopeInput, 2, 0.0f);
 
-    // The device's own top value for the main and left output volume; it clamps what it can't take.
+    // 224 dB on the main and left output volume, far above the faders' range: it goes out unchanged, and
+    // the device clamps or refuses it. The refresh reads back only the left and right channels.
     writeVolumeDb (gOutAudioObjectID.load(), kAudioObjectPropertyScopeOutput, kAudioObjectPropertyElementMain, 224.0f);
     writeVolumeDb (gOutAudioObjectID.load(), kAudioObjectPropertyScopeOutput, 1, 224.0f);
 
