@@ -115,4 +115,10 @@ void createAboutBox (std::unique_ptr<AboutWindow>& aboutWindow, std::unique_ptr<
     // artwork. Fit it to the artwork again.
     if (! designSize.isEmpty())
         aboutDialog->setContentComponentSize (designSize.getWidth(), designSize.getHeight());
+
+    // On X11, JUCE maps a desktop window that is rebuilt for the native title bar even while the window
+    // is hidden: an empty "About Tolva USB" window would stand on screen from start-up. Unmap it; the
+    // About action shows it again.
+    if (auto* peer = aboutDialog->getPeer(); peer != nullptr && ! aboutDialog->isVisible())
+        peer->setVisible (false);
 }

@@ -82,8 +82,10 @@ namespace launch
     }
 
     Display::Display()
-        : handle (XOpenDisplay (nullptr))
     {
+        // A bare X server starts over when its last client leaves and refuses connections meanwhile.
+        pollUntil ([this] { return (handle = XOpenDisplay (nullptr)) != nullptr; }, 10000);
+
         // A window of the program may go away while it is being looked at: ignore such errors
         // instead of letting Xlib end the test.
         XSetErrorHandler ([] (::Display*, XErrorEvent*) { return 0; });

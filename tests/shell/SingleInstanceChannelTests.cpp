@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <thread>
 
@@ -82,7 +83,9 @@ namespace
             else
                 ::unsetenv ("XDG_RUNTIME_DIR");
 
-            runtimeDir.deleteRecursively();
+            // JUCE does not delete socket files.
+            std::error_code ignored;
+            std::filesystem::remove_all (runtimeDir.getFullPathName().toStdString(), ignored);
         }
 
         juce::File folder() const { return runtimeDir.getChildFile ("tolva-usb"); }
