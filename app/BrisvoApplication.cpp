@@ -19,8 +19,8 @@ namespace
 //==============================================================================
 BrisvoApplication::BrisvoApplication()
 {
-    // JUCE's own hand-over to the running instance does nothing on this platform; its lock still ends
-    // this launch before initialise. Hand the command line over first, through our own channel.
+    // One instance per user: a launch that finds this user's instance running hands its command line
+    // over through our channel and ends in initialise.
     handedOver = SingleInstanceChannel::sendToRunningInstance (getCommandLineParameters());
 }
 
@@ -32,7 +32,17 @@ BrisvoApplication::~BrisvoApplication()
 
 const juce::String BrisvoApplication::getApplicationName()    { return "Tolva USB"; }
 const juce::String BrisvoApplication::getApplicationVersion() { return "2.0.0.0"; }
-bool BrisvoApplication::moreThanOneInstanceAllowed()          { return false; }
+bool BrisvoApplication::moreThanOneInstanceAllowed()
+{
+   #if JUCE_LINUX
+    // JUCE's lock here is one file in /var/tmp for every user of the machine (the first user's file
+    // shuts every other user out) and its hand-over is empty. The per-user channel keeps the rule
+    // instead: a second launch of the same user hands its command line over and ends.
+    return true;
+   #else
+    return false;
+   #endif
+}
 
 bool BrisvoApplication::isResetSwitch (const juce::String& parameters)
 {
@@ -41,7 +51,7 @@ bool BrisvoApplication::isResetSwitch (const juce::String& parameters)
 
 void BrisvoApplication::initialise (const juce::String& commandLine)
 {
-    // Another instance holds the command line already: end here should JUCE's lock not have done so.
+    // Another instance holds the command line already.
     if (handedOver)
     {
         quit();
@@ -53,6 +63,14 @@ void BrisvoApplication::initialise (const juce::String& commandLine)
     {
         anotherInstanceStarted (line);
     });
+
+    // Two launches at the same moment: the one that could not take the channel hands over instead.
+    if (! instanceChannel->isListening() && SingleInstanceChannel::sendToRunningInstance (commandLine))
+    {
+        instanceChannel.reset();
+        quit();
+        return;
+    }
 
     const bool reset = isResetSwitch (commandLine);
     mainWindow = std::make_unique<MainWindow> (getApplicationName() + " v" + getApplicationVersion(), reset);

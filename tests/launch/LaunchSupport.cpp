@@ -134,30 +134,6 @@ namespace launch
     }
 
     //==============================================================================
-    namespace
-    {
-        // Where JUCE keeps the program's single-instance lock.
-        juce::File programLockFile()
-        {
-            const juce::File varTmp ("/var/tmp");
-            return (varTmp.isDirectory() ? varTmp : juce::File ("/tmp")).getChildFile ("juceAppLock_Tolva USB");
-        }
-
-        bool isLockedByOtherProcess (const juce::File& file)
-        {
-            const int fd = ::open (file.getFullPathName().toRawUTF8(), O_RDONLY | O_CLOEXEC);
-            if (fd < 0)
-                return false;
-
-            struct flock query {};
-            query.l_type = F_WRLCK;
-            query.l_whence = SEEK_SET;
-            const bool locked = ::fcntl (fd, F_GETLK, &query) == 0 && query.l_type != F_UNLCK;
-            ::close (fd);
-            return locked;
-        }
-    }
-
     ExclusiveLaunch::ExclusiveLaunch (int timeoutMs)
     {
         const int candidate = ::open ("/var/tmp/tolva-launch-tests.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
@@ -174,12 +150,6 @@ namespace launch
     {
         if (fd >= 0)
             ::close (fd);
-    }
-
-    bool ExclusiveLaunch::waitUntilProgramLockIsFree (int timeoutMs)
-    {
-        const auto file = programLockFile();
-        return pollUntil ([&file] { return ! isLockedByOtherProcess (file); }, timeoutMs);
     }
 
     //==============================================================================

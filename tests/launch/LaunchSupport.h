@@ -82,8 +82,8 @@ namespace launch
     };
 
     //==============================================================================
-    // The program runs once per machine (its lock is machine-wide): launch tests of every process wait
-    // for each other, and for any other running copy of the program to end.
+    // Launch tests share the X display and its keyboard focus: those of every test process wait for
+    // each other.
     class ExclusiveLaunch
     {
     public:
@@ -92,8 +92,6 @@ namespace launch
         ~ExclusiveLaunch();
 
         bool isHeld() const noexcept { return fd >= 0; }
-        // Waits until no process holds the program's single-instance lock.
-        static bool waitUntilProgramLockIsFree (int timeoutMs);
 
     private:
         int fd = -1;

@@ -41,8 +41,6 @@ namespace
         {
             ASSERT_TRUE (display.isOpen()) << "needs an X display (run under xvfb-run)";
             ASSERT_TRUE (exclusive.isHeld()) << "other launch tests kept the program busy";
-            ASSERT_TRUE (launch::ExclusiveLaunch::waitUntilProgramLockIsFree (startTimeoutMs))
-                << "another copy of the program is running";
 
             root = juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("tolva-launch", "", false);
             home = root.getChildFile ("home");
@@ -282,4 +280,22 @@ TEST_F (LaunchTest, SecondLaunchWithoutSwitchOnlyBringsTheWindowForward)
     EXPECT_EQ (launch::storedWindowPosition (home), stateString (placed));
 
     closeAndExpectExit (running, window);
+}
+
+TEST_F (LaunchTest, EachUserRunsAnInstanceOfTheirOwn)
+{
+    // Another user's session: a home and runtime folder of its own.
+    const auto otherHome = root.getChildFile ("other-home");
+    const auto otherRuntime = root.getChildFile ("other-run");
+    ASSERT_TRUE (otherHome.createDirectory() && otherRuntime.createDirectory());
+    ::chmod (otherRuntime.getFullPathName().toRawUTF8(), 0700);
+
+    auto& mine = start();
+    ASSERT_NE (waitForWindowAt (mine, centredDefaultBounds()), 0u);
+
+    processes.push_back (std::make_unique<AppProcess> (juce::File (TOLVA_APP_PATH), juce::StringArray(), otherHome,
+                                                       otherRuntime, root.getChildFile ("other.log")));
+    auto& theirs = *processes.back();
+    EXPECT_NE (waitForWindowAt (theirs, centredDefaultBounds()), 0u) << "the other user's launch did not open its window";
+    EXPECT_TRUE (mine.isRunning());
 }
