@@ -34,8 +34,7 @@ TEST_P (AudioDeviceNames, DecideWhetherTheDeviceIsTaken)
     lookUpAudioDevices();
 
     const AudioObjectID expected = c.accepted ? candidate : 0;
-    EXPECT_EQ (gInAudioObjectID.load(), expected);
-    EXPECT_EQ (gOutAudioObjectID.load(), expected);
+    EXPECT_EQ (audioIds(), AudioIds (expected, expected));
     EXPECT_EQ (world().listenerCount (candidate) > 0, c.accepted);
     EXPECT_EQ (world().listenerCount (other), 0);
 }
@@ -67,8 +66,7 @@ TEST_F (AudioLookup, LaterMatchingDeviceWinsBothDirectionsAndBothCarryTheListene
 
     lookUpAudioDevices();
 
-    EXPECT_EQ (gInAudioObjectID.load(), second);
-    EXPECT_EQ (gOutAudioObjectID.load(), second);
+    EXPECT_EQ (audioIds(), AudioIds (second, second));
     EXPECT_GT (world().listenerCount (first), 0);
     EXPECT_GT (world().listenerCount (second), 0);
 }
@@ -76,79 +74,59 @@ TEST_F (AudioLookup, LaterMatchingDeviceWinsBothDirectionsAndBothCarryTheListene
 TEST_F (AudioLookup, InputOnlyDeviceLeavesOutputAsItWas)
 {
     fillContextOnly();
-    const auto input = world().addAudioDevice (audioDevice ("Tolva", "TARVIK, Inc.", true, false));
+    const auto input = world().addAudioDevice (inputOnly());
     gOutAudioObjectID = 77;
 
     lookUpAudioDevices();
 
-    EXPECT_EQ (gInAudioObjectID.load(), input);
-    EXPECT_EQ (gOutAudioObjectID.load(), 77u);
+    EXPECT_EQ (audioIds(), AudioIds (input, 77));
 }
 
 TEST_F (AudioLookup, SeparateInputAndOutputObjects)
 {
     fillContextOnly();
-    const auto output = world().addAudioDevice (audioDevice ("Tolva", "TARVIK, Inc.", false, true));
-    const auto input = world().addAudioDevice (audioDevice ("Tolva", "TARVIK, Inc.", true, false));
+    const auto output = world().addAudioDevice (outputOnly());
+    const auto input = world().addAudioDevice (inputOnly());
 
     lookUpAudioDevices();
 
-    EXPECT_EQ (gInAudioObjectID.load(), input);
-    EXPECT_EQ (gOutAudioObjectID.load(), output);
+    EXPECT_EQ (audioIds(), AudioIds (input, output));
     EXPECT_EQ (world().listenerCount (input), 1);
     EXPECT_EQ (world().listenerCount (output), 1);
 }
 
-TEST_F (AudioLookup, DuplicateListenerAcceptedTakesTheCombinedObjectBothWays)
+// Whether the platform refuses a second installation of the same listener.
+class DuplicateListener : public DeviceTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P (DuplicateListener, CombinedObjectIsTakenBothWaysAndFoundAgainOnlyWhenAccepted)
 {
+    const bool refused = GetParam();
     fillContextOnly();
-    world().setRefuseDuplicateListener (false);
+    world().setRefuseDuplicateListener (refused);
     const auto device = world().addAudioDevice (audioDevice());
 
     lookUpAudioDevices();
-    EXPECT_EQ (gInAudioObjectID.load(), device);
-    EXPECT_EQ (gOutAudioObjectID.load(), device);
+    EXPECT_EQ (audioIds(), AudioIds (device, device));
     EXPECT_EQ (world().listenerCount (device), 1);
 
-    // Back under the same identifier after a removal: found again.
-    gInAudioObjectID = 0;
-    gOutAudioObjectID = 0;
+    // Back under the same identifier after a removal, still carrying the listener.
+    setAudioIds (0, 0);
     lookUpAudioDevices();
-    EXPECT_EQ (gInAudioObjectID.load(), device);
-    EXPECT_EQ (gOutAudioObjectID.load(), device);
+    EXPECT_EQ (audioIds(), refused ? AudioIds (0, 0) : AudioIds (device, device));
 }
 
-TEST_F (AudioLookup, DuplicateListenerRefusedStillTakesTheCombinedObjectForOutput)
-{
-    fillContextOnly();
-    world().setRefuseDuplicateListener (true);
-    const auto device = world().addAudioDevice (audioDevice());
-
-    lookUpAudioDevices();
-    EXPECT_EQ (gInAudioObjectID.load(), device);
-    EXPECT_EQ (gOutAudioObjectID.load(), device);
-    EXPECT_EQ (world().listenerCount (device), 1);
-
-    // Back under the same identifier, which still carries the listener: taken in neither direction.
-    gInAudioObjectID = 0;
-    gOutAudioObjectID = 0;
-    lookUpAudioDevices();
-    EXPECT_EQ (gInAudioObjectID.load(), 0u);
-    EXPECT_EQ (gOutAudioObjectID.load(), 0u);
-}
+INSTANTIATE_TEST_SUITE_P (RefusedOrNot, DuplicateListener, ::testing::Bool());
 
 TEST_F (AudioLookup, UnreadableDeviceListChangesNothing)
 {
     fillContextOnly();
     world().addAudioDevice (audioDevice());
     world().setDeviceListFails (true);
-    gInAudioObjectID = 5;
-    gOutAudioObjectID = 6;
+    setAudioIds (5, 6);
 
     lookUpAudioDevices();
 
-    EXPECT_EQ (gInAudioObjectID.load(), 5u);
-    EXPECT_EQ (gOutAudioObjectID.load(), 6u);
+    EXPECT_EQ (audioIds(), AudioIds (5, 6));
 }
 
 class AudioLookupFailedRead : public DeviceTest, public ::testing::WithParamInterface<AudioObjectPropertySelector> {};
@@ -161,8 +139,7 @@ TEST_P (AudioLookupFailedRead, SkipsTheDevice)
 
     lookUpAudioDevices();
 
-    EXPECT_EQ (gInAudioObjectID.load(), 0u);
-    EXPECT_EQ (gOutAudioObjectID.load(), 0u);
+    EXPECT_EQ (audioIds(), AudioIds (0, 0));
     EXPECT_EQ (world().listenerCount (device), 0);
 }
 
@@ -176,7 +153,7 @@ using RetriedLookup = DeviceTest;
 
 TEST_F (RetriedLookup, FoundAtOnceRaisesArrivalWithoutWaiting)
 {
-    clockSpeed = 1.0;
+    useClockSpeed (1.0);
     fillContextOnly();
     world().addAudioDevice (audioDevice());
 
@@ -192,8 +169,7 @@ TEST_F (RetriedLookup, FoundAtOnceRaisesArrivalWithoutWaiting)
 TEST_F (RetriedLookup, IdentifiersFromAnEarlierLookupCountAsFound)
 {
     fillContextOnly();
-    gInAudioObjectID = 3;
-    gOutAudioObjectID = 4;
+    setAudioIds (3, 4);
 
     plugCallback (&mydeviceStruct, 0);
 
@@ -203,7 +179,7 @@ TEST_F (RetriedLookup, IdentifiersFromAnEarlierLookupCountAsFound)
 TEST_F (RetriedLookup, FoundAtTheThirdAttemptAboutTwoSecondsLater)
 {
     // Slow enough that the device surely appears between the second and the third attempt.
-    clockSpeed = 5.0;
+    useClockSpeed (5.0);
     fillContextOnly();
 
     const auto start = PlatformClock::getMillisecondCounter();
@@ -227,9 +203,9 @@ TEST_F (RetriedLookup, FoundAtTheThirdAttemptAboutTwoSecondsLater)
 
 TEST_F (RetriedLookup, GivesUpAfterFiveAttemptsInAboutFiveSeconds)
 {
-    clockSpeed = 20.0;
+    useClockSpeed (20.0);
     fillContextOnly();
-    world().addAudioDevice (audioDevice ("Tolva", "TARVIK, Inc.", true, false));   // input only: never complete
+    world().addAudioDevice (inputOnly());   // never complete
     auto device = world().plugHid (tolvaHid());
 
     const auto start = PlatformClock::getMillisecondCounter();

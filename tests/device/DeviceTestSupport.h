@@ -14,6 +14,7 @@
 #include <juce_events/juce_events.h>
 
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace device_tests
@@ -70,11 +71,7 @@ namespace device_tests
             return result;
         }
 
-        std::size_t count() const
-        {
-            const std::lock_guard<std::mutex> guard (mutex);
-            return recorded.size();
-        }
+        std::size_t count() const { return events().size(); }
 
         void clear()
         {
@@ -102,8 +99,7 @@ namespace device_tests
         return spec;
     }
 
-    inline sim::AudioDeviceSpec audioDevice (const juce::String& name = "Tolva",
-                                             const juce::String& manufacturer = "TARVIK, Inc.",
+    inline sim::AudioDeviceSpec audioDevice (const juce::String& name = "Tolva", const juce::String& manufacturer = "TARVIK, Inc.",
                                              bool hasInput = true, bool hasOutput = true)
     {
         static int serial = 0;
@@ -116,12 +112,26 @@ namespace device_tests
         return spec;
     }
 
+    inline sim::AudioDeviceSpec inputOnly()  { return audioDevice ("Tolva", "TARVIK, Inc.", true, false); }
+    inline sim::AudioDeviceSpec outputOnly() { return audioDevice ("Tolva", "TARVIK, Inc.", false, true); }
+
     // A device that takes every rate the tests ask of it, starting from one none of them uses.
     inline sim::AudioDeviceSpec offeringEveryRate (sim::AudioDeviceSpec spec)
     {
         spec.offeredRates = { 8000.0, 11025.0, 22050.0, 32000.0, 44100.0, 48000.0, 88200.0, 96000.0, 176400.0, 192000.0 };
         spec.nominalRate = 11025.0;
         return spec;
+    }
+
+    // The input and output objects the device code currently uses.
+    using AudioIds = std::pair<AudioObjectID, AudioObjectID>;
+
+    inline AudioIds audioIds() { return { gInAudioObjectID.load(), gOutAudioObjectID.load() }; }
+
+    inline void setAudioIds (AudioObjectID in, AudioObjectID out)
+    {
+        gInAudioObjectID = in;
+        gOutAudioObjectID = out;
     }
 
     class DeviceTest : public ::testing::Test
@@ -131,6 +141,12 @@ namespace device_tests
         {
             resetEverything();
             PlatformClock::setSpeed (clockSpeed);
+        }
+
+        void useClockSpeed (double speed)
+        {
+            clockSpeed = speed;
+            PlatformClock::setSpeed (speed);
         }
 
         void TearDown() override
@@ -179,8 +195,7 @@ namespace device_tests
             waitForListenerIdle();
             world().reset();
             ghidInterface = nullptr;
-            gInAudioObjectID = 0;
-            gOutAudioObjectID = 0;
+            setAudioIds (0, 0);
             recorder().clear();
         }
 

@@ -7,7 +7,7 @@ using namespace device_tests;
 
 using Registration = DeviceTest;
 
-TEST_F (Registration, RegistersPowerHidManagerAndUsbNotification)
+TEST_F (Registration, RegistersPowerHidManagerForBothProductIdsAndUsbNotification)
 {
     registerPanel();
 
@@ -25,18 +25,10 @@ TEST_F (Registration, RegistersPowerHidManagerAndUsbNotification)
     EXPECT_EQ (world().serviceNotificationCount(), 1);
     EXPECT_NE (gNotifyPort, nullptr);
     EXPECT_NE (gRunLoopSource, nullptr);
-}
 
-TEST_F (Registration, MatchesBothProductIdsOfTheVendor)
-{
-    registerPanel();
-
-    const auto criteria = world().lastManagerCriteria();
-    ASSERT_EQ (criteria.size(), 2);
-    EXPECT_TRUE (criteria[0].contains ("VendorID=" + juce::String (tolvaVendorId)));
-    EXPECT_TRUE (criteria[0].contains ("ProductID=" + juce::String (0x0142)));
-    EXPECT_TRUE (criteria[1].contains ("VendorID=" + juce::String (tolvaVendorId)));
-    EXPECT_TRUE (criteria[1].contains ("ProductID=" + juce::String (0x0141)));
+    const auto vendor = "VendorID=" + juce::String (tolvaVendorId);
+    EXPECT_EQ (world().lastManagerCriteria(), juce::StringArray (vendor + ";ProductID=" + juce::String (0x0142),
+                                                                 vendor + ";ProductID=" + juce::String (0x0141)));
 }
 
 TEST_F (Registration, GoesOnWhenPowerRegistrationFails)
@@ -88,7 +80,7 @@ TEST_P (HidIgnored, ByTheMatchingCallback)
     Handle_DeviceMatchingCallback (&mydeviceStruct, kIOReturnSuccess, nullptr, device);
 
     EXPECT_EQ (ghidInterface.load(), nullptr);
-    EXPECT_EQ (gInAudioObjectID.load(), 0u);
+    EXPECT_EQ (audioIds(), AudioIds (0, 0));
     EXPECT_EQ (recorder().count(), 0u);
 }
 
@@ -140,7 +132,7 @@ TEST_F (HidDevices, LaterMatchingDeviceReplacesTheHandleAndArrivesAgain)
     ASSERT_TRUE (waitForEvents (3));
     EXPECT_EQ (recorder().kinds().back(), deviceEventRemoved);
     EXPECT_EQ (ghidInterface.load(), second);
-    EXPECT_EQ (gInAudioObjectID.load(), 0u);
+    EXPECT_EQ (audioIds(), AudioIds (0, 0));
 }
 
 TEST_F (HidDevices, OnlyTheHidManagerReportsAnArrival)
@@ -159,58 +151,51 @@ TEST_F (HidDevices, OnlyTheHidManagerReportsAnArrival)
 
 // HID removal --------------------------------------------------------------------------------------------
 
-using HidRemoval = DeviceTest;
-
-TEST_F (HidRemoval, EventSeesTheOldIdentifiersWhichAreClearedAfterwards)
+// The product name decides, in any letter case, whether losing the device is the interface going away.
+struct RemovalCase
 {
+    SInt32 productId;
+    const char* product;
+    bool removalRaised;
+};
+
+void PrintTo (const RemovalCase& c, std::ostream* os) { *os << '"' << c.product << '"'; }
+
+class HidRemovalByName : public DeviceTest, public ::testing::WithParamInterface<RemovalCase> {};
+
+TEST_P (HidRemovalByName, DropsTheHandleAndRaisesRemovalWithTheOldIdentifiers)
+{
+    const auto c = GetParam();
     const auto audio = world().addAudioDevice (audioDevice());
     registerPanel();
-    auto device = world().plugHid (tolvaHid());
-    ASSERT_TRUE (waitForEvents (1));
-
-    world().unplugHid (device);
-    ASSERT_TRUE (waitForEvents (2));
-
-    const auto removal = recorder().events()[1];
-    EXPECT_EQ (removal.event, deviceEventRemoved);
-    EXPECT_TRUE (removal.onMessageThread);
-    EXPECT_EQ (removal.inObject, audio);
-    EXPECT_EQ (removal.outObject, audio);
-    EXPECT_EQ (removal.hidInterface, device);
-
-    EXPECT_EQ (gInAudioObjectID.load(), 0u);
-    EXPECT_EQ (gOutAudioObjectID.load(), 0u);
-    EXPECT_EQ (ghidInterface.load(), nullptr);
-}
-
-TEST_F (HidRemoval, ProductNameInAnyLetterCaseRaisesRemoval)
-{
-    world().addAudioDevice (audioDevice());
-    registerPanel();
-    auto device = world().plugHid (tolvaHid (0x0141, "tOLVA"));
-    ASSERT_TRUE (waitForEvents (1));
-
-    world().unplugHid (device);
-    ASSERT_TRUE (waitForEvents (2));
-
-    EXPECT_EQ (recorder().kinds(), (std::vector<OXV_CallbackEvent> { deviceEventArrived, deviceEventRemoved }));
-    EXPECT_EQ (gInAudioObjectID.load(), 0u);
-}
-
-TEST_F (HidRemoval, OtherProductNameRaisesNothingAndKeepsIdentifiersButDropsHandle)
-{
-    const auto audio = world().addAudioDevice (audioDevice());
-    registerPanel();
-    auto device = world().plugHid (tolvaHid (0x0142, "Tolva USB"));
+    auto device = world().plugHid (tolvaHid (c.productId, c.product));
     ASSERT_TRUE (waitForEvents (1));
 
     world().unplugHid (device);
     ASSERT_TRUE (testing_support::pumpUntil ([] { return ghidInterface.load() == nullptr; }));
 
-    EXPECT_EQ (recorder().kinds(), std::vector<OXV_CallbackEvent> { deviceEventArrived });
-    EXPECT_EQ (gInAudioObjectID.load(), audio);
-    EXPECT_EQ (gOutAudioObjectID.load(), audio);
+    if (! c.removalRaised)
+    {
+        EXPECT_EQ (recorder().kinds(), std::vector<OXV_CallbackEvent> { deviceEventArrived });
+        EXPECT_EQ (audioIds(), AudioIds (audio, audio));
+        return;
+    }
+
+    ASSERT_TRUE (waitForEvents (2));
+    EXPECT_EQ (recorder().kinds(), (std::vector<OXV_CallbackEvent> { deviceEventArrived, deviceEventRemoved }));
+    const auto removal = recorder().events().back();
+    EXPECT_TRUE (removal.onMessageThread);
+    EXPECT_EQ (removal.inObject, audio);
+    EXPECT_EQ (removal.outObject, audio);
+    EXPECT_EQ (removal.hidInterface, device);
+    EXPECT_EQ (audioIds(), AudioIds (0, 0));
 }
+
+INSTANTIATE_TEST_SUITE_P (Names, HidRemovalByName, ::testing::Values (RemovalCase { 0x0142, "Tolva", true },
+                                                                      RemovalCase { 0x0141, "tOLVA", true },
+                                                                      RemovalCase { 0x0142, "Tolva USB", false }));
+
+using HidRemoval = DeviceTest;
 
 TEST_F (HidRemoval, RemovalWithoutHandledArrivalLeavesNoStaleHandle)
 {
@@ -233,21 +218,18 @@ TEST_F (HidRemoval, ForeignDeviceChangesNothing)
     auto ours = world().plugHid (tolvaHid());
     auto foreign = world().plugHid (otherVendor());
     ghidInterface = foreign;   // even a handle that somehow points at it is not ours to drop
-    gInAudioObjectID = 7;
-    gOutAudioObjectID = 8;
+    setAudioIds (7, 8);
 
     Handle_DeviceRemovalCallback (&mydeviceStruct, kIOReturnSuccess, nullptr, foreign);
 
     EXPECT_EQ (ghidInterface.load(), foreign);
-    EXPECT_EQ (gInAudioObjectID.load(), 7u);
-    EXPECT_EQ (gOutAudioObjectID.load(), 8u);
+    EXPECT_EQ (audioIds(), AudioIds (7, 8));
     EXPECT_EQ (recorder().count(), 0u);
 
     Handle_DeviceRemovalCallback (&mydeviceStruct, kIOReturnSuccess, nullptr, ours);
     EXPECT_EQ (recorder().kinds(), std::vector<OXV_CallbackEvent> { deviceEventRemoved });
     EXPECT_EQ (ghidInterface.load(), foreign);
-    EXPECT_EQ (gInAudioObjectID.load(), 0u);
-    EXPECT_EQ (gOutAudioObjectID.load(), 0u);
+    EXPECT_EQ (audioIds(), AudioIds (0, 0));
 }
 
 // Owner --------------------------------------------------------------------------------------------------
@@ -293,16 +275,6 @@ TEST_F (Owner, OnlyTheRegisteredOwnerCanUnregister)
 
 using Power = DeviceTest;
 
-TEST_F (Power, SleepQueryIsAllowedAtOnceWithoutEvent)
-{
-    registerPanel();
-    world().sendPowerMessage (kIOMessageCanSystemSleep, 41);
-    ASSERT_TRUE (testing_support::pumpUntil ([] { return ! world().allowedPowerChanges().empty(); }));
-
-    EXPECT_EQ (world().allowedPowerChanges(), std::vector<intptr_t> { 41 });
-    EXPECT_EQ (recorder().count(), 0u);
-}
-
 TEST_F (Power, WillSleepRaisesEventBeforeAllowingIt)
 {
     registerPanel();
@@ -329,12 +301,12 @@ TEST_F (Power, WakeMessagesRaiseTheirEventsOnly)
     EXPECT_TRUE (world().allowedPowerChanges().empty());
 }
 
-TEST_F (Power, OtherMessagesDoNothing)
+TEST_F (Power, SleepQueryIsAllowedWithoutEventAndOtherMessagesDoNothing)
 {
     registerPanel();
     world().sendPowerMessage (kIOMessageSystemWillNotSleep, 3);
     world().sendPowerMessage (0xe0000999, 4);
-    // Delivered in order: once this one is answered, the two before it were handled.
+    // Delivered in order: once the query is answered, the two before it were handled.
     world().sendPowerMessage (kIOMessageCanSystemSleep, 5);
     ASSERT_TRUE (testing_support::pumpUntil ([] { return ! world().allowedPowerChanges().empty(); }));
 

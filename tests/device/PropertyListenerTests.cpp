@@ -24,30 +24,30 @@ protected:
         fillContextOnly();
         const auto device = world().addAudioDevice (offeringEveryRate (audioDevice()));
         lookUpAudioDevices();
-        EXPECT_EQ (gInAudioObjectID.load(), device);
-        EXPECT_EQ (gOutAudioObjectID.load(), device);
+        EXPECT_EQ (audioIds(), AudioIds (device, device));
         return device;
     }
 
-    // Announces the addresses and waits until the listener has handled them.
-    std::vector<OXV_CallbackEvent> eventsFor (AudioObjectID object, std::vector<AudioObjectPropertyAddress> addresses)
+    // Runs the change and waits until the listener has handled what it announced.
+    template <typename Change>
+    std::vector<OXV_CallbackEvent> eventsAfter (Change&& change)
     {
         recorder().clear();
         const auto calls = world().listenerCallsDelivered();
-        world().notify (object, std::move (addresses));
+        change();
         EXPECT_TRUE (testing_support::pumpUntil ([calls] { return world().listenerCallsDelivered() > calls
                                                                    && world().listenerIdle(); }));
         return recorder().kinds();
+    }
+
+    std::vector<OXV_CallbackEvent> eventsFor (AudioObjectID object, std::vector<AudioObjectPropertyAddress> addresses)
+    {
+        return eventsAfter ([&] { world().notify (object, std::move (addresses)); });
     }
 
     std::vector<OXV_CallbackEvent> eventsForRate (AudioObjectID object, double rate)
     {
-        recorder().clear();
-        const auto calls = world().listenerCallsDelivered();
-        EXPECT_EQ (world().externalSetNominalRate (object, rate), 0);
-        EXPECT_TRUE (testing_support::pumpUntil ([calls] { return world().listenerCallsDelivered() > calls
-                                                                   && world().listenerIdle(); }));
-        return recorder().kinds();
+        return eventsAfter ([&] { EXPECT_EQ (world().externalSetNominalRate (object, rate), 0); });
     }
 
     static std::vector<OXV_CallbackEvent> changed (std::size_t count)
@@ -101,23 +101,19 @@ TEST_F (PropertyListener, OtherSelectorsRaiseNothing)
                                     address (fourCharCode ("abcd")) }), changed (0));
 }
 
-class ListenerRate : public PropertyListener, public ::testing::WithParamInterface<double> {};
-
-TEST_P (ListenerRate, OfferedRateRaisesOneEvent)
+TEST_F (PropertyListener, RateChangeRaisesAnEventOnlyForListedRates)
 {
     const auto device = installCombined();
-    EXPECT_EQ (eventsForRate (device, GetParam()), changed (1));
-    EXPECT_EQ (world().nominalRate (device), GetParam());
-}
+    const std::pair<double, std::size_t> cases[] = { { 192000.0, 1 }, { 176400.0, 1 }, { 96000.0, 1 }, { 88200.0, 1 },
+                                                     { 48000.0, 1 }, { 32000.0, 1 }, { 44100.0, 1 },
+                                                     { 22050.0, 0 }, { 8000.0, 0 } };
 
-INSTANTIATE_TEST_SUITE_P (Rates, ListenerRate,
-    ::testing::Values (192000.0, 176400.0, 96000.0, 88200.0, 48000.0, 32000.0, 44100.0));
-
-TEST_F (PropertyListener, RateOutsideTheListRaisesNothing)
-{
-    const auto device = installCombined();
-    EXPECT_EQ (eventsForRate (device, 22050.0), changed (0));
-    EXPECT_EQ (eventsForRate (device, 8000.0), changed (0));
+    for (const auto& [rate, events] : cases)
+    {
+        SCOPED_TRACE (rate);
+        EXPECT_EQ (eventsForRate (device, rate), changed (events));
+        EXPECT_EQ (world().nominalRate (device), rate);
+    }
 }
 
 class RateMirroring : public PropertyListener
@@ -126,11 +122,10 @@ protected:
     void installSeparate()
     {
         fillContextOnly();
-        output = world().addAudioDevice (offeringEveryRate (audioDevice ("Tolva", "TARVIK, Inc.", false, true)));
-        input = world().addAudioDevice (offeringEveryRate (audioDevice ("Tolva", "TARVIK, Inc.", true, false)));
+        output = world().addAudioDevice (offeringEveryRate (outputOnly()));
+        input = world().addAudioDevice (offeringEveryRate (inputOnly()));
         lookUpAudioDevices();
-        ASSERT_EQ (gInAudioObjectID.load(), input);
-        ASSERT_EQ (gOutAudioObjectID.load(), output);
+        ASSERT_EQ (audioIds(), AudioIds (input, output));
     }
 
     // Writes made by the listener (on its own thread) to the nominal rate.
@@ -146,33 +141,27 @@ protected:
     AudioObjectID input = 0, output = 0;
 };
 
-TEST_F (RateMirroring, UnlistedRateIsMirroredWithoutEvent)
+TEST_F (RateMirroring, EachSideMirrorsTheOtherAndOnlyListedRatesRaiseEvents)
 {
     installSeparate();
 
-    EXPECT_EQ (eventsForRate (input, 22050.0), changed (0));
+    // A listed rate is announced by the side that changed and again by the mirrored side.
+    struct Case { AudioObjectID changed, mirrored; double rate; std::size_t events; };
+    for (const auto& c : { Case { input, output, 22050.0, 0 }, Case { output, input, 96000.0, 2 } })
+    {
+        SCOPED_TRACE (c.rate);
+        world().clearLogs();
 
-    EXPECT_EQ (world().nominalRate (output), 22050.0);
-    const auto writes = rateWrites();
-    ASSERT_EQ (writes.size(), 1u);
-    EXPECT_EQ (writes[0].object, output);
-    EXPECT_EQ (writes[0].address.mScope, kAudioObjectPropertyScopeWildcard);
-    EXPECT_EQ (writes[0].address.mElement, 0u);
-    EXPECT_EQ (writes[0].asFloat64(), 22050.0);
-}
+        EXPECT_EQ (eventsForRate (c.changed, c.rate), changed (c.events));
 
-TEST_F (RateMirroring, ListedRateIsMirroredAndEachSideRaisesItsEvent)
-{
-    installSeparate();
-
-    // The output's own notification of the mirrored rate raises the second event.
-    EXPECT_EQ (eventsForRate (output, 96000.0), changed (2));
-
-    EXPECT_EQ (world().nominalRate (input), 96000.0);
-    const auto writes = rateWrites();
-    ASSERT_EQ (writes.size(), 1u);
-    EXPECT_EQ (writes[0].object, input);
-    EXPECT_EQ (writes[0].asFloat64(), 96000.0);
+        EXPECT_EQ (world().nominalRate (c.mirrored), c.rate);
+        const auto writes = rateWrites();
+        ASSERT_EQ (writes.size(), 1u);
+        EXPECT_EQ (writes[0].object, c.mirrored);
+        EXPECT_EQ (writes[0].address.mScope, kAudioObjectPropertyScopeWildcard);
+        EXPECT_EQ (writes[0].address.mElement, 0u);
+        EXPECT_EQ (writes[0].asFloat64(), c.rate);
+    }
 }
 
 TEST_F (RateMirroring, UnreadableNewRateChangesNothing)
@@ -193,13 +182,11 @@ TEST_F (RateMirroring, KeepsWorkingWhileTheIdentifiersAreRewritten)
     for (int i = 0; i < 40; ++i)
     {
         world().externalSetNominalRate (input, i % 2 == 0 ? 22050.0 : 8000.0);
-        gInAudioObjectID = 0;
-        gOutAudioObjectID = 0;
+        setAudioIds (0, 0);
         lookUpAudioDevices();
     }
     ASSERT_TRUE (waitForListenerIdle());
-    ASSERT_EQ (gInAudioObjectID.load(), input);
-    ASSERT_EQ (gOutAudioObjectID.load(), output);
+    ASSERT_EQ (audioIds(), AudioIds (input, output));
 
     EXPECT_EQ (eventsForRate (input, 48000.0), changed (2));
     EXPECT_EQ (world().nominalRate (output), 48000.0);

@@ -21,6 +21,17 @@ protected:
 
     static bool onMessageThread() { return juce::MessageManager::getInstance()->isThisTheMessageThread(); }
 
+    static sim::HidDeviceSpec hidSpec (std::optional<SInt32> vendorId, std::optional<SInt32> productId = 0x0142,
+                                       const char* product = "Tolva")
+    {
+        sim::HidDeviceSpec spec;
+        spec.vendorId = vendorId;
+        spec.productId = productId;
+        if (product != nullptr)
+            spec.product = juce::String (product);
+        return spec;
+    }
+
     static sim::AudioDeviceSpec tolvaSpec()
     {
         sim::AudioDeviceSpec spec;

@@ -38,15 +38,6 @@ namespace
         EXPECT_EQ (IOServiceAddMatchingNotification (port, kIOMatchedNotification, matching, onPlug, nullptr, &iterator), 0);
         return iterator;
     }
-
-    sim::HidDeviceSpec usbDevice (SInt32 vendor)
-    {
-        sim::HidDeviceSpec spec;
-        spec.vendorId = vendor;
-        spec.productId = 0x0142;
-        spec.product = juce::String ("Tolva");
-        return spec;
-    }
 }
 
 using Power = PlatformTest;
@@ -94,19 +85,19 @@ using UsbNotification = PlatformTest;
 TEST_F (UsbNotification, CallsBackOnlyOnceItsIteratorHasBeenDrained)
 {
     plugCallbacks = 0;
-    world().plugHid (usbDevice (0x1fc9));
+    world().plugHid (hidSpec (0x1fc9));
     const auto iterator = registerUsbNotification();
     EXPECT_EQ (world().serviceNotificationCount(), 1);
 
-    world().plugHid (usbDevice (0x1fc9));
+    world().plugHid (hidSpec (0x1fc9));
     testing_support::pumpFor (20);
     EXPECT_EQ (plugCallbacks, 0);   // undrained: not armed
 
     EXPECT_NE (IOIteratorNext (iterator), 0u);
     EXPECT_NE (IOIteratorNext (iterator), 0u);
     EXPECT_EQ (IOIteratorNext (iterator), 0u);
-    world().plugHid (usbDevice (0x05ac));   // another vendor: no match
-    world().plugHid (usbDevice (0x1fc9));
+    world().plugHid (hidSpec (0x05ac));   // another vendor: no match
+    world().plugHid (hidSpec (0x1fc9));
     ASSERT_TRUE (testing_support::pumpUntil ([] { return plugCallbacks == 1; }));
 }
 

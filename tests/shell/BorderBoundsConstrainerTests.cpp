@@ -31,24 +31,23 @@ namespace
     };
 }
 
-TEST (BorderBoundsConstrainerDefaults, StartsWithoutFrameOrStrip)
-{
-    BorderBoundsConstrainer c;
-    EXPECT_EQ (c.frameBorder, juce::BorderSize<int> (0));
-    EXPECT_EQ (c.topStrip, 0);
-}
-
 TEST_F (BorderBoundsConstrainerTest, MoveKeepsRequestedPlaceWhileSizeIsConstrained)
 {
-    // 440 wide is within the limits; the ratio then asks for 440 * 290 / 320 = 398.75 -> 399 high.
-    EXPECT_EQ (check (constrainer, { 50, 60, 440, 300 }, { 10, 10, 320, 290 }), Rect (50, 60, 440, 399));
-    // Too small: the limits and the ratio grow it, the top left corner stays put.
-    EXPECT_EQ (check (constrainer, { -30, 700, 100, 100 }, { 0, 0, 100, 100 }), Rect (-30, 700, 219, 198));
-}
+    struct Case { Rect requested, previous, expected; };
+    const Case cases[] = {
+        // Unchanged size: lands exactly where asked.
+        { { 333, 222, 320, 290 }, { 0, 0, 320, 290 }, { 333, 222, 320, 290 } },
+        // 440 wide is within the limits; the ratio then asks for 440 * 290 / 320 = 398.75 -> 399 high.
+        { { 50, 60, 440, 300 }, { 10, 10, 320, 290 }, { 50, 60, 440, 399 } },
+        // Too small: the limits and the ratio grow it, the top left corner stays put.
+        { { -30, 700, 100, 100 }, { 0, 0, 100, 100 }, { -30, 700, 219, 198 } },
+    };
 
-TEST_F (BorderBoundsConstrainerTest, MoveWithoutSizeChangeLandsExactlyAtRequestedPlace)
-{
-    EXPECT_EQ (check (constrainer, { 333, 222, 320, 290 }, { 0, 0, 320, 290 }), Rect (333, 222, 320, 290));
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.requested.toString());
+        EXPECT_EQ (check (constrainer, c.requested, c.previous), c.expected);
+    }
 }
 
 TEST_F (BorderBoundsConstrainerTest, ResizeStaysCentredOnPreviousBounds)

@@ -108,45 +108,32 @@ namespace
 }
 
 //==============================================================================
-TEST_F (SingleInstanceChannelTest, SocketLivesInTheRuntimeFolder)
+TEST_F (SingleInstanceChannelTest, SocketLivesInTheRuntimeFolderOrElseTheUserDataFolder)
 {
     EXPECT_EQ (SingleInstanceChannel::getSocketFile(), socketFile());
-}
 
-TEST_F (SingleInstanceChannelTest, WithoutRuntimeFolderSocketLivesInTheUserDataFolder)
-{
-    const auto expected = juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory)
+    const auto fallback = juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory)
                               .getChildFile ("tolva-usb/instance.sock");
-    ::unsetenv ("XDG_RUNTIME_DIR");
-    EXPECT_EQ (SingleInstanceChannel::getSocketFile(), expected);
-
     ::setenv ("XDG_RUNTIME_DIR", runtimeDir.getChildFile ("missing").getFullPathName().toRawUTF8(), 1);
-    EXPECT_EQ (SingleInstanceChannel::getSocketFile(), expected);
+    EXPECT_EQ (SingleInstanceChannel::getSocketFile(), fallback);
+    ::unsetenv ("XDG_RUNTIME_DIR");
+    EXPECT_EQ (SingleInstanceChannel::getSocketFile(), fallback);
 }
 
-TEST_F (SingleInstanceChannelTest, CommandLineReachesCallbackOnMessageThread)
+TEST_F (SingleInstanceChannelTest, TextOfAnyLengthReachesCallbackIntactOnMessageThread)
 {
     Received received;
     SingleInstanceChannel channel (received.callback());
     ASSERT_TRUE (channel.isListening());
 
-    EXPECT_TRUE (sendFromOtherThread ("/default"));
-    ASSERT_TRUE (pumpUntil ([&] { return received.texts.size() == 1; }));
-    EXPECT_EQ (received.texts[0], "/default");
-    EXPECT_TRUE (received.allOnMessageThread);
-}
-
-TEST_F (SingleInstanceChannelTest, TextArrivesIntactWhateverItsLength)
-{
-    Received received;
-    SingleInstanceChannel channel (received.callback());
-
     const auto longText = juce::String::repeatedString (juce::CharPointer_UTF8 ("\"a b\" \xc3\xbc\xe2\x82\xac "), 2000);
-    EXPECT_TRUE (sendFromOtherThread (""));
-    EXPECT_TRUE (sendFromOtherThread (longText));
-    ASSERT_TRUE (pumpUntil ([&] { return received.texts.size() == 2; }));
-    EXPECT_EQ (received.texts[0], "");
-    EXPECT_EQ (received.texts[1], longText);
+    const juce::StringArray texts ("/default", "", longText);
+    for (const auto& text : texts)
+        EXPECT_TRUE (sendFromOtherThread (text));
+
+    ASSERT_TRUE (pumpUntil ([&] { return received.texts.size() == texts.size(); }));
+    EXPECT_EQ (received.texts, texts);
+    EXPECT_TRUE (received.allOnMessageThread);
 }
 
 TEST_F (SingleInstanceChannelTest, NothingReachedWhenNobodyRuns)

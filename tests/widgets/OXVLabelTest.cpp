@@ -84,20 +84,6 @@ TEST (OXVdBLabelLookAndFeel, ReturnsAPlainDefaultFont)
     EXPECT_FALSE (font.isItalic());
 }
 
-TEST (OXVdBLabelLookAndFeel, EqualWidthsGiveEqualHeightsWhateverTheText)
-{
-    OXVdBLabelLookAndFeel look;
-
-    const float a = fontHeightFor (look, 43, 17, "-1.0 dB");
-    const float b = fontHeightFor (look, 43, 17, "-63.5 dB");
-    const float tall = fontHeightFor (look, 43, 80, "-63.5 dB");
-    const float wider = fontHeightFor (look, 60, 17, "-1.0 dB");
-
-    EXPECT_EQ (a, b);
-    EXPECT_EQ (tall, a);
-    EXPECT_GE (wider, a);
-}
-
 TEST (OXVdBLabelLookAndFeel, ReferenceTextDecides)
 {
     OXVdBLabelLookAndFeel dB;

@@ -1,56 +1,20 @@
 // Fader group geometry, thumb rescaling and the link poll.
-#include "OXVBinaryData.h"
 #include "WidgetTestSupport.h"
 
 using namespace widget_tests;
 
 namespace
 {
-    std::unique_ptr<PanelGroup> inputGroup()
+    // An input group whose thumbs are solid green (normal) and blue (highlighted), so that the pixels
+    // tell which look is shown. The image cache keys memory images by address alone, so the PNG blocks
+    // live for the whole run: one freed and reallocated at the other's old address would bring back
+    // the other colour from the cache.
+    std::unique_ptr<PanelGroup> colouredGroup()
     {
+        static const auto green = solidPng (15, 19, juce::Colours::green);
+        static const auto blue = solidPng (15, 19, juce::Colours::blue);
         return std::make_unique<PanelGroup> ("sliderGroupIn", juce::Range<double> (-40.0, 12.0), 95,
-                                             OXVBIN::imageThumbNormal, OXVBIN::imageThumbNormalSize,
-                                             OXVBIN::imageThumbHighlighted, OXVBIN::imageThumbHighlightedSize);
-    }
-
-    std::unique_ptr<PanelGroup> outputGroup()
-    {
-        return std::make_unique<PanelGroup> ("sliderGroupOut", juce::Range<double> (-55.0, 0.0), 205,
-                                             OXVBIN::imageThumbNormal, OXVBIN::imageThumbNormalSize,
-                                             OXVBIN::imageThumbHighlighted, OXVBIN::imageThumbHighlightedSize);
-    }
-
-    // Thumbs in solid colours, so that the pixels tell which look is shown. The image cache keys
-    // memory images by address alone, so the PNG blocks live for the whole run: a block freed and
-    // reallocated at the other block's old address would bring back the other colour from the cache.
-    struct ColouredThumbs
-    {
-        static const juce::MemoryBlock& greenPng()
-        {
-            static const auto block = solidPng (15, 19, juce::Colours::green);
-            return block;
-        }
-
-        static const juce::MemoryBlock& bluePng()
-        {
-            static const auto block = solidPng (15, 19, juce::Colours::blue);
-            return block;
-        }
-
-        const juce::MemoryBlock& normal = greenPng();
-        const juce::MemoryBlock& highlighted = bluePng();
-
-        std::unique_ptr<PanelGroup> group()
-        {
-            return std::make_unique<PanelGroup> ("sliderGroupIn", juce::Range<double> (-40.0, 12.0), 95,
-                                                 normal.getData(), (int) normal.getSize(),
-                                                 highlighted.getData(), (int) highlighted.getSize());
-        }
-    };
-
-    void expectRect (juce::Rectangle<int> actual, int x, int y, int w, int h)
-    {
-        EXPECT_EQ (actual, juce::Rectangle<int> (x, y, w, h));
+                                             green.getData(), (int) green.getSize(), blue.getData(), (int) blue.getSize());
     }
 
     void expectSliderRect (const SliderRect& r, int x, int y, int height, int width)
@@ -84,8 +48,6 @@ TEST (SliderStereoGroupConstruction, NamesChildrenAndPoll)
 
     EXPECT_TRUE (group.isTimerRunning());
     EXPECT_EQ (group.getTimerInterval(), 200);
-    EXPECT_EQ (group.leftDesign.height + group.leftDesign.width + group.leftDesign.x + group.leftDesign.y, 0);
-    EXPECT_EQ (group.groupDesign.height + group.groupDesign.width + group.groupDesign.x + group.groupDesign.y, 0);
     EXPECT_TRUE (SliderStereoGroupTestAccess::linkArea (group).isEmpty());
     EXPECT_EQ (SliderStereoGroupTestAccess::lookAndFeel (group), nullptr);
 }
@@ -128,51 +90,33 @@ TEST (SliderStereoGroupConstruction, RemoveLookAndFeelDetachesBothFaders)
     EXPECT_NE (&group.leftSlider.getLookAndFeel(), &panel->lookAndFeel);
 }
 
-TEST (SliderStereoGroupLayout, DesignSizeGivesPresetGeometry)
+TEST (SliderStereoGroupLayout, PanelWidthSetsGroupFaderThumbAndLinkGeometry)
 {
-    for (auto make : { &inputGroup, &outputGroup })
+    // At the design size everything keeps its preset; the narrower window aspect narrows the faders.
+    struct Case { double panelWidth; int inX, outX, groupWidth, fader, thumbWidth, linkX; };
+    for (const auto& c : { Case { 380.0, 95, 205, 65, 17, 15, 8 }, Case { 320.0, 80, 173, 55, 14, 13, 7 } })
     {
-        auto panel = make();
-        auto& group = *panel->group;
-        const int groupX = group.groupDesign.x;
+        SCOPED_TRACE (c.panelWidth);
+        auto in = inputGroup();
+        auto out = outputGroup();
+        in->layout (c.panelWidth, 290.0);
+        out->layout (c.panelWidth, 290.0);
 
-        const auto bounds = group.getNewPos (1.0, 1.0);
-        expectRect (bounds, groupX, 58, 65, 195);
-        group.setBounds (bounds);
+        EXPECT_EQ (in->group->getBounds(), juce::Rectangle<int> (c.inX, 58, c.groupWidth, 195));
+        EXPECT_EQ (out->group->getBounds(), juce::Rectangle<int> (c.outX, 58, c.groupWidth, 195));
 
-        expectSliderRect (group.leftSliderRect, 0, 5, 162, 17);
-        expectSliderRect (group.rightSliderRect, 17, 5, 162, 17);
-        EXPECT_EQ (group.leftSlider.getBounds(), juce::Rectangle<int> (0, 5, 17, 162));
-        EXPECT_EQ (group.rightSlider.getBounds(), juce::Rectangle<int> (17, 5, 17, 162));
-        EXPECT_EQ (panel->lookAndFeel.thumbCurrent.getBounds(), juce::Rectangle<int> (0, 0, 15, 19));
-        EXPECT_EQ (panel->lookAndFeel.thumbNormal.getBounds(), juce::Rectangle<int> (0, 0, 15, 19));
-        EXPECT_EQ (panel->lookAndFeel.thumbHighlighted.getBounds(), juce::Rectangle<int> (0, 0, 15, 19));
-        EXPECT_EQ (Access::linkArea (group), juce::Rectangle<int> (8, 5, 17, 162));
-    }
-}
-
-TEST (SliderStereoGroupLayout, WindowAspectGivesNarrowerFaders)
-{
-    auto in = inputGroup();
-    auto out = outputGroup();
-
-    in->layout (320.0, 290.0);
-    out->layout (320.0, 290.0);
-
-    EXPECT_EQ (in->group->getBounds(), juce::Rectangle<int> (80, 58, 55, 195));
-    EXPECT_EQ (out->group->getBounds(), juce::Rectangle<int> (173, 58, 55, 195));
-
-    for (auto* panel : { in.get(), out.get() })
-    {
-        auto& group = *panel->group;
-        expectSliderRect (group.leftSliderRect, 0, 5, 162, 14);
-        expectSliderRect (group.rightSliderRect, 14, 5, 162, 14);
-        EXPECT_EQ (group.leftSlider.getBounds(), juce::Rectangle<int> (0, 5, 14, 162));
-        EXPECT_EQ (group.rightSlider.getBounds(), juce::Rectangle<int> (14, 5, 14, 162));
-        EXPECT_EQ (panel->lookAndFeel.thumbCurrent.getBounds(), juce::Rectangle<int> (0, 0, 13, 19));
-        EXPECT_EQ (panel->lookAndFeel.thumbNormal.getBounds(), juce::Rectangle<int> (0, 0, 13, 19));
-        EXPECT_EQ (panel->lookAndFeel.thumbHighlighted.getBounds(), juce::Rectangle<int> (0, 0, 13, 19));
-        EXPECT_EQ (Access::linkArea (group), juce::Rectangle<int> (7, 5, 14, 162));
+        for (auto* panel : { in.get(), out.get() })
+        {
+            auto& group = *panel->group;
+            expectSliderRect (group.leftSliderRect, 0, 5, 162, c.fader);
+            expectSliderRect (group.rightSliderRect, c.fader, 5, 162, c.fader);
+            EXPECT_EQ (group.leftSlider.getBounds(), juce::Rectangle<int> (0, 5, c.fader, 162));
+            EXPECT_EQ (group.rightSlider.getBounds(), juce::Rectangle<int> (c.fader, 5, c.fader, 162));
+            for (const auto* thumb : { &panel->lookAndFeel.thumbCurrent, &panel->lookAndFeel.thumbNormal,
+                                       &panel->lookAndFeel.thumbHighlighted })
+                EXPECT_EQ (thumb->getBounds(), juce::Rectangle<int> (0, 0, c.thumbWidth, 19));
+            EXPECT_EQ (Access::linkArea (group), juce::Rectangle<int> (c.linkX, 5, c.fader, 162));
+        }
     }
 }
 
@@ -182,26 +126,27 @@ TEST (SliderStereoGroupLayout, HalvesRoundToEven)
     auto& group = *panel->group;
     group.groupYOffset = 24;
 
-    // At scale 0.5: 95 * 0.5 = 47.5 -> 48, (65 + 95) * 0.5 - 47.5 = 32.5 -> 32, 58 * 0.5 = 29,
-    // (195 + 58) * 0.5 - 29 = 97.5 -> 98; fader 17 * 0.5 = 8.5 -> 8, y 5 * 0.5 = 2.5 -> 2,
-    // height 167 * 0.5 - 2.5 = 81; thumbs 7.5 -> 8 and 9.5 -> 10.
-    const auto bounds = group.getNewPos (0.5, 0.5);
+    struct Case { double scaleX, scaleY; juce::Rectangle<int> bounds; int faderY, faderHeight, faderWidth, thumbWidth, thumbHeight; };
+    const Case cases[] = {
+        // 95 * 0.5 = 47.5 -> 48, (65 + 95) * 0.5 - 47.5 = 32.5 -> 32, 58 * 0.5 = 29, (195 + 58) * 0.5 - 29
+        // = 97.5 -> 98; fader 17 * 0.5 = 8.5 -> 8, y 5 * 0.5 = 2.5 -> 2, height 167 * 0.5 - 2.5 = 81;
+        // thumbs 7.5 -> 8 and 9.5 -> 10.
+        { 0.5, 0.5, { 48, 29 + 24, 32, 98 }, 2, 81, 8, 8, 10 },
+        // 142.5 -> 142, 97.5 -> 98, 145 -> 145, 487.5 -> 488; fader 25.5 -> 26 wide, y 12.5 -> 12,
+        // 405 high; thumbs 22.5 -> 22 by 47.5 -> 48.
+        { 1.5, 2.5, { 142, 145 + 24, 98, 488 }, 12, 405, 26, 22, 48 },
+    };
 
-    expectRect (bounds, 48, 29 + 24, 32, 98);
-    expectSliderRect (group.leftSliderRect, 0, 2, 81, 8);
-    expectSliderRect (group.rightSliderRect, 8, 2, 81, 8);
-    EXPECT_EQ (panel->lookAndFeel.thumbCurrent.getBounds(), juce::Rectangle<int> (0, 0, 8, 10));
-    EXPECT_EQ (panel->lookAndFeel.thumbHighlighted.getBounds(), juce::Rectangle<int> (0, 0, 8, 10));
-
-    // At 1.5 (x) and 2.5 (y): 142.5 -> 142, 97.5 -> 98, 145 -> 145, 487.5 -> 488; fader 25.5 -> 26
-    // wide, y 12.5 -> 12, 405 high; thumbs 22.5 -> 22 by 47.5 -> 48.
-    const auto scaled = group.getNewPos (1.5, 2.5);
-
-    expectRect (scaled, 142, 145 + 24, 98, 488);
-    expectSliderRect (group.leftSliderRect, 0, 12, 405, 26);
-    expectSliderRect (group.rightSliderRect, 26, 12, 405, 26);
-    EXPECT_EQ (panel->lookAndFeel.thumbCurrent.getBounds(), juce::Rectangle<int> (0, 0, 22, 48));
-    EXPECT_EQ (panel->lookAndFeel.thumbNormal.getBounds(), juce::Rectangle<int> (0, 0, 22, 48));
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (juce::String (c.scaleX) + " by " + juce::String (c.scaleY));
+        EXPECT_EQ (group.getNewPos (c.scaleX, c.scaleY), c.bounds);
+        expectSliderRect (group.leftSliderRect, 0, c.faderY, c.faderHeight, c.faderWidth);
+        expectSliderRect (group.rightSliderRect, c.faderWidth, c.faderY, c.faderHeight, c.faderWidth);
+        for (const auto* thumb : { &panel->lookAndFeel.thumbCurrent, &panel->lookAndFeel.thumbNormal,
+                                   &panel->lookAndFeel.thumbHighlighted })
+            EXPECT_EQ (thumb->getBounds(), juce::Rectangle<int> (0, 0, c.thumbWidth, c.thumbHeight));
+    }
 }
 
 TEST (SliderStereoGroupLayout, FadersTouchAtEveryWidth)
@@ -228,7 +173,7 @@ TEST (SliderStereoGroupLayout, ZeroFaderHeightKeepsFadersAndThumbs)
     // 167 * 0.002 - 5 * 0.002 = 0.324 rounds to a fader height of 0.
     const auto bounds = group.getNewPos (2.0, 0.002);
 
-    expectRect (bounds, 190, 0, 130, 0);
+    EXPECT_EQ (bounds, juce::Rectangle<int> (190, 0, 130, 0));
     expectSliderRect (group.leftSliderRect, 0, 5, 162, 14);
     expectSliderRect (group.rightSliderRect, 14, 5, 162, 14);
     EXPECT_EQ (panel->lookAndFeel.thumbCurrent, thumb);
@@ -244,7 +189,7 @@ TEST (SliderStereoGroupLayout, WithoutLookAndFeelOnlyGeometryScales)
 
     const auto bounds = group.getNewPos (320.0 / 380.0, 1.0);
 
-    expectRect (bounds, 80, 58, 55, 195);
+    EXPECT_EQ (bounds, juce::Rectangle<int> (80, 58, 55, 195));
     expectSliderRect (group.leftSliderRect, 0, 5, 162, 14);
     expectSliderRect (group.rightSliderRect, 14, 5, 162, 14);
 }
@@ -271,8 +216,7 @@ TEST (SliderStereoGroupLayout, LinkStepIsHalfADecibelAtZero)
 
 TEST (SliderStereoGroupThumbs, HighlightedThumbCarriesRedCentreLineOnce)
 {
-    ColouredThumbs art;
-    auto panel = art.group();
+    auto panel = colouredGroup();
     auto& laf = panel->lookAndFeel;
     const auto pristine = laf.thumbHighlightedSource.createCopy();
 
@@ -296,8 +240,7 @@ TEST (SliderStereoGroupThumbs, HighlightedThumbCarriesRedCentreLineOnce)
 
 TEST (SliderStereoGroupThumbs, NoCentreLineWhenSwitchedOff)
 {
-    ColouredThumbs art;
-    auto panel = art.group();
+    auto panel = colouredGroup();
     panel->lookAndFeel.drawCentreLine = false;
 
     panel->layout (320.0, 290.0);
@@ -309,8 +252,7 @@ TEST (SliderStereoGroupThumbs, NoCentreLineWhenSwitchedOff)
 
 TEST (SliderStereoGroupThumbs, FadersShowOnlyTheirThumbs)
 {
-    ColouredThumbs art;
-    auto panel = art.group();
+    auto panel = colouredGroup();
     auto& group = *panel->group;
     panel->layout (320.0, 290.0);
     group.setLevels (0.0, -40.0);
@@ -365,7 +307,7 @@ class SliderStereoGroupLinkPoll : public ::testing::Test
 protected:
     void SetUp() override
     {
-        panel = art.group();
+        panel = colouredGroup();
         panel->layout (320.0, 290.0);
         mouse = juce::Desktop::getMousePosition();
     }
@@ -386,7 +328,6 @@ protected:
     bool showsHighlighted() const { return panel->lookAndFeel.thumbCurrent == panel->lookAndFeel.thumbHighlighted; }
     bool showsNormal() const { return panel->lookAndFeel.thumbCurrent == panel->lookAndFeel.thumbNormal; }
 
-    ColouredThumbs art;
     std::unique_ptr<PanelGroup> panel;
     juce::Point<int> mouse;
 };

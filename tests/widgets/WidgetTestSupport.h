@@ -2,6 +2,7 @@
 // synthetic mouse events and small images.
 #pragma once
 
+#include "OXVBinaryData.h"
 #include "SliderStereoGroup.h"
 #include "TestSupport.h"
 
@@ -76,15 +77,19 @@ namespace widget_tests
         return details;
     }
 
-    // A uniformly coloured image encoded as PNG, standing in for thumb artwork in pixel checks.
-    inline juce::MemoryBlock solidPng (int width, int height, juce::Colour colour)
+    inline juce::Image solid (int width, int height, juce::Colour colour)
     {
         juce::Image image (juce::Image::ARGB, width, height, false);
         image.clear (image.getBounds(), colour);
+        return image;
+    }
 
+    // A uniformly coloured image encoded as PNG, standing in for thumb artwork in pixel checks.
+    inline juce::MemoryBlock solidPng (int width, int height, juce::Colour colour)
+    {
         juce::MemoryBlock block;
         juce::MemoryOutputStream stream (block, false);
-        juce::PNGImageFormat().writeImageToStream (image, stream);
+        juce::PNGImageFormat().writeImageToStream (solid (width, height, colour), stream);
         stream.flush();
         return block;
     }
@@ -171,4 +176,19 @@ namespace widget_tests
             ASSERT_FALSE (Access::inLinkArea (*group));
         }
     };
+
+    // The panel's input and output groups with the embedded thumb artwork.
+    inline std::unique_ptr<PanelGroup> inputGroup()
+    {
+        return std::make_unique<PanelGroup> ("sliderGroupIn", juce::Range<double> (-40.0, 12.0), 95,
+                                             OXVBIN::imageThumbNormal, OXVBIN::imageThumbNormalSize,
+                                             OXVBIN::imageThumbHighlighted, OXVBIN::imageThumbHighlightedSize);
+    }
+
+    inline std::unique_ptr<PanelGroup> outputGroup()
+    {
+        return std::make_unique<PanelGroup> ("sliderGroupOut", juce::Range<double> (-55.0, 0.0), 205,
+                                             OXVBIN::imageThumbNormal, OXVBIN::imageThumbNormalSize,
+                                             OXVBIN::imageThumbHighlighted, OXVBIN::imageThumbHighlightedSize);
+    }
 }
