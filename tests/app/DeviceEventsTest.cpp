@@ -9,20 +9,9 @@ namespace
     class DeviceEvents : public DeviceRoadTest
     {
     protected:
-        static void saveChoices (const juce::String& monitoring, const juce::String& input)
-        {
-            juce::StringPairArray values;
-            values.set ("MON", monitoring);
-            values.set ("MON_INPUT", input);
-            writeSettings (values);
-        }
-
         void expectDeviceControlsEnabled (bool enabled)
         {
-            for (auto* button : { panel->button44.get(), panel->button48.get(), panel->button96.get(),
-                                  panel->buttonLine.get(), panel->buttonMic.get(), panel->buttonHIZ.get(),
-                                  panel->buttonMuteIn.get(), panel->buttonMuteOut.get(),
-                                  panel->buttonToggleMonitoring.get() })
+            for (auto* button : deviceButtons (*panel))
                 EXPECT_EQ (button->isEnabled(), enabled) << button->getName();
             EXPECT_EQ (panel->sliderGroupIn->isVisible(), enabled);
             EXPECT_EQ (panel->sliderGroupOut->isVisible(), enabled);
@@ -30,18 +19,10 @@ namespace
 
         juce::ImageButton* litRateButton() const
         {
-            for (auto* button : { panel->button44.get(), panel->button48.get(), panel->button96.get() })
+            for (auto* button : rateButtons (*panel))
                 if (button->getToggleState())
                     return button;
             return nullptr;
-        }
-
-        // Arrival only: the first refresh is still to come.
-        void arriveWithoutRefresh()
-        {
-            hid = plugTolvaHid (audio);
-            createPanel();
-            ASSERT_TRUE (waitForArrival());
         }
     };
 }
@@ -63,10 +44,8 @@ TEST_F (DeviceEvents, ArrivalEnablesTheControlsAndTheFirstRefreshLoadsTheDevice)
 
     expectDeviceControlsEnabled (true);
     EXPECT_EQ (panel->labelDbInLeft->getText(), "0.0 dB  ");   // the faders as they are, until the refresh
-    const auto reports = reportsReceived();
-    ASSERT_EQ (reports.size(), 2u);
-    EXPECT_EQ (reports[0], expectedReport (0x1a, 0x00));
-    EXPECT_EQ (reports[1], expectedReport (0x2a, 0x04));
+    const std::vector<Bytes> arrivalReports { expectedReport (0x1a, 0x00), expectedReport (0x2a, 0x04) };
+    EXPECT_EQ (reportsReceived(), arrivalReports);
     EXPECT_EQ (refreshCount(), 0);
     EXPECT_EQ (litRateButton(), nullptr);
 
@@ -85,7 +64,7 @@ TEST_F (DeviceEvents, ArrivalEnablesTheControlsAndTheFirstRefreshLoadsTheDevice)
     EXPECT_EQ (panel->labelDbInLeft->getText(), "-4.5 dB ");
     EXPECT_EQ (panel->labelDbOutLeft->getText(), "-25.5 dB");
     // Nothing of the refresh went back to the device.
-    EXPECT_EQ (reportsReceived().size(), 2u);
+    EXPECT_EQ (reportsReceived(), arrivalReports);
     EXPECT_TRUE (writesLogged().empty());
 }
 
@@ -95,13 +74,11 @@ struct MonitoringCase
     bool on;
 };
 
-class RestoredMonitoring : public DeviceEvents, public ::testing::WithParamInterface<MonitoringCase>
-{
-};
+class RestoredMonitoring : public DeviceEvents, public ::testing::WithParamInterface<MonitoringCase> {};
 
 TEST_P (RestoredMonitoring, OnlyTrueInAnyLetterCaseTurnsItOn)
 {
-    saveChoices (GetParam().saved, "0");
+    writeSettings ({ { "MON", GetParam().saved }, { "MON_INPUT", "0" } });
     audio = addTolvaAudio();
     arriveWithoutRefresh();
 
@@ -133,17 +110,15 @@ struct InputChoiceCase
     UInt8 code;
 };
 
-class RestoredInput : public DeviceEvents, public ::testing::WithParamInterface<InputChoiceCase>
-{
-};
+class RestoredInput : public DeviceEvents, public ::testing::WithParamInterface<InputChoiceCase> {};
 
 TEST_P (RestoredInput, ConvertedLikeAtoi)
 {
-    saveChoices ("false", GetParam().saved);
+    writeSettings ({ { "MON", "false" }, { "MON_INPUT", GetParam().saved } });
     audio = addTolvaAudio();
     arriveWithoutRefresh();
 
-    for (auto* button : { panel->buttonLine.get(), panel->buttonMic.get(), panel->buttonHIZ.get(), panel->buttonMicHIZ.get() })
+    for (auto* button : inputButtons (*panel))
         EXPECT_EQ (button->getToggleState(), button->getName() == GetParam().button) << button->getName();
     EXPECT_EQ (reportsReceived(), (std::vector<Bytes> { expectedReport (0x1a, 0x00), expectedReport (0x2a, GetParam().code) }));
     EXPECT_FALSE (panel->buttonToggleMonitoring->getToggleState());
@@ -160,12 +135,11 @@ INSTANTIATE_TEST_SUITE_P (SavedValues, RestoredInput,
 
 TEST_F (DeviceEvents, MonitoringStillOnFromBeforeTheRemovalIsReportedOnce)
 {
-    saveChoices ("true", "2");
+    writeSettings ({ { "MON", "true" }, { "MON_INPUT", "2" } });
     attachDevice();
     ASSERT_TRUE (panel->buttonToggleMonitoring->getToggleState());
 
-    world().unplugHid (hid);
-    ASSERT_TRUE (testing_support::pumpUntil ([this] { return panel->hidDevice == nullptr; }));
+    ASSERT_TRUE (unplugAndWaitForRemoval());
     EXPECT_TRUE (panel->buttonToggleMonitoring->getToggleState());   // kept across the removal
 
     hid = plugTolvaHid (audio);
@@ -176,10 +150,9 @@ TEST_F (DeviceEvents, MonitoringStillOnFromBeforeTheRemovalIsReportedOnce)
 
 TEST_F (DeviceEvents, ArrivalWithoutHandleSendsNothingButRestoresTheChoices)
 {
-    saveChoices ("true", "1");
+    writeSettings ({ { "MON", "true" }, { "MON_INPUT", "1" } });
     audio = addTolvaAudio();
-    createPanel();
-    runPosted();
+    createPanelWithoutDevice();
     gInAudioObjectID = audio;
     gOutAudioObjectID = audio;
 
@@ -209,28 +182,22 @@ TEST_F (DeviceEvents, SecondArrivalRunsTheWholeArrivalAgain)
     EXPECT_TRUE (panel->buttonLine->getToggleState());
 }
 
-TEST_F (DeviceEvents, NullOwnerDoesNothing)
+TEST_F (DeviceEvents, EventsForNoOwnerOrAnotherOwnerDoNothing)
 {
     audio = addTolvaAudio();
-    createPanel();
-    runPosted();
+    createPanelWithoutDevice();
+    juce::Component other;
 
-    MainComponent::OnApiCallback (nullptr, nullptr, deviceEventArrived);
-    MainComponent::OnApiCallback (nullptr, nullptr, deviceEventChanged);
+    for (auto* owner : { (juce::Component*) nullptr, &other })
+    {
+        SCOPED_TRACE (owner == nullptr ? "no owner" : "another owner");
+        MainComponent::OnApiCallback (owner, nullptr, deviceEventArrived);
+        MainComponent::OnApiCallback (owner, nullptr, deviceEventChanged);
 
-    EXPECT_EQ (panel->hidDevice, nullptr);
-    expectDeviceControlsEnabled (false);
-    EXPECT_FALSE (panel->isTimerRunning (MainComponent::timerIdDeviceRefresh));
-}
-
-TEST_F (DeviceEvents, AnEventForAnotherOwnerDoesNothing)
-{
-    createPanel();
-    runPosted();
-    auto other = std::make_unique<juce::Component>();
-
-    MainComponent::OnApiCallback (other.get(), nullptr, deviceEventChanged);
-    EXPECT_FALSE (panel->isTimerRunning (MainComponent::timerIdDeviceRefresh));
+        EXPECT_EQ (panel->hidDevice, nullptr);
+        expectDeviceControlsEnabled (false);
+        EXPECT_FALSE (panel->isTimerRunning (MainComponent::timerIdDeviceRefresh));
+    }
 }
 
 TEST_F (DeviceEvents, PowerMessagesChangeNothing)
@@ -264,8 +231,7 @@ TEST_F (DeviceEvents, RemovalSavesDisablesAndClosesTheHandle)
     settle();
     ASSERT_TRUE (world().isHidOpen (hid));
 
-    world().unplugHid (hid);
-    ASSERT_TRUE (testing_support::pumpUntil ([this] { return panel->hidDevice == nullptr; }));
+    ASSERT_TRUE (unplugAndWaitForRemoval());
 
     auto* store = panel->appProperties.getUserSettings();
     EXPECT_EQ (store->getValue ("MON"), "true");
@@ -291,8 +257,7 @@ TEST_F (DeviceEvents, RemovalSavesDisablesAndClosesTheHandle)
 TEST_F (DeviceEvents, RemovalWithoutAHandledArrivalLeavesNoHandleToTheReleasedDevice)
 {
     PlatformClock::setSpeed (1000.0);   // the lookup gives up after five platform seconds
-    createPanel();
-    runPosted();
+    createPanelWithoutDevice();
     hid = plugTolvaHid (0);             // no audio side: the arrival is never raised
     ASSERT_TRUE (testing_support::pumpUntil ([] { return ghidInterface.load() != nullptr; }));
     runPosted();
@@ -318,8 +283,7 @@ TEST_F (DeviceEvents, RefreshAfterRemovalFindsNoDevice)
     settle();
     ASSERT_EQ (panel->sliderGroupOut->leftSlider.getValue(), -9.0);
 
-    world().unplugHid (hid);
-    ASSERT_TRUE (testing_support::pumpUntil ([this] { return panel->hidDevice == nullptr; }));
+    ASSERT_TRUE (unplugAndWaitForRemoval());
     ASSERT_EQ (panel->sliderGroupOut->leftSlider.getValue(), -9.0);
     panel->buttonMuteIn->setToggleState (true, juce::dontSendNotification);
 
@@ -335,49 +299,46 @@ TEST_F (DeviceEvents, RefreshAfterRemovalFindsNoDevice)
 
 // Refresh ----------------------------------------------------------------------------------------------
 
-TEST_F (DeviceEvents, DifferingRatesAreSetToTheOutputRate)
+// Separate input and output objects, the output at 48 kHz: the input's rate and which rate read fails,
+// the rate button lit before the first refresh, and what that refresh does.
+struct RateCheckCase
 {
-    const auto in = addTolvaAudio (44100.0, true, false);
+    const char* name;
+    double inRate;
+    bool failInRead, failOutRead;
+    int litBefore;      // index into 44.1, 48, 96 kHz; -1 for none
+    bool setsOutputRate;
+    int litAfter;
+};
+
+class RateCheck : public DeviceEvents, public ::testing::WithParamInterface<RateCheckCase> {};
+
+TEST_P (RateCheck, FirstRefreshSetsBothObjectsToTheOutputRateWhenTheyDiffer)
+{
+    const auto& c = GetParam();
+    const auto in = addTolvaAudio (c.inRate, true, false);
     const auto out = addTolvaAudio (48000.0, false, true);
+    world().setFailGet (in, nsrt, c.failInRead);
+    world().setFailGet (out, nsrt, c.failOutRead);
     audio = in;
     arriveWithoutRefresh();
     ASSERT_EQ (gInAudioObjectID.load(), in);
     ASSERT_EQ (gOutAudioObjectID.load(), out);
+    if (c.litBefore >= 0)
+        rateButtons (*panel)[(size_t) c.litBefore]->setToggleState (true, juce::dontSendNotification);
 
     ASSERT_TRUE (waitForRefreshes (1));
-    EXPECT_EQ (writesOf (nsrt), (std::vector<Write> { { in, nsrt, wildcard, 0, 48000.0 }, { out, nsrt, wildcard, 0, 48000.0 } }));
-    EXPECT_EQ (litRateButton(), panel->button48.get());
+    EXPECT_EQ (writesOf (nsrt), c.setsOutputRate ? rateSet (in, out, 48000.0) : std::vector<Write> {});
+    EXPECT_EQ (litRateButton(), rateButtons (*panel)[(size_t) c.litAfter]);
     EXPECT_EQ (world().nominalRate (in), 48000.0);
 }
 
-TEST_F (DeviceEvents, FailedInputRateReadCountsAsDiffering)
-{
-    const auto in = addTolvaAudio (48000.0, true, false);
-    const auto out = addTolvaAudio (48000.0, false, true);
-    world().setFailGet (in, nsrt, true);
-    audio = in;
-    arriveWithoutRefresh();
-    panel->button44->setToggleState (true, juce::dontSendNotification);
-
-    ASSERT_TRUE (waitForRefreshes (1));
-    EXPECT_EQ (writesOf (nsrt), (std::vector<Write> { { in, nsrt, wildcard, 0, 48000.0 }, { out, nsrt, wildcard, 0, 48000.0 } }));
-    // The rate check still fails on the input side: the lit button stays.
-    EXPECT_EQ (litRateButton(), panel->button44.get());
-}
-
-TEST_F (DeviceEvents, FailedOutputRateReadSetsNothing)
-{
-    const auto in = addTolvaAudio (48000.0, true, false);
-    const auto out = addTolvaAudio (48000.0, false, true);
-    world().setFailGet (out, nsrt, true);
-    audio = in;
-    arriveWithoutRefresh();
-    panel->button96->setToggleState (true, juce::dontSendNotification);
-
-    ASSERT_TRUE (waitForRefreshes (1));
-    EXPECT_TRUE (writesOf (nsrt).empty());
-    EXPECT_EQ (litRateButton(), panel->button96.get());
-}
+INSTANTIATE_TEST_SUITE_P (Cases, RateCheck,
+                          ::testing::Values (RateCheckCase { "DifferingRates", 44100.0, false, false, -1, true, 1 },
+                                             // The rate check still fails on the input side: the lit button stays.
+                                             RateCheckCase { "FailedInputReadCountsAsDiffering", 48000.0, true, false, 0, true, 0 },
+                                             RateCheckCase { "FailedOutputReadSetsNothing", 48000.0, false, true, 2, false, 2 }),
+                          [] (const auto& info) { return std::string (info.param.name); });
 
 TEST_F (DeviceEvents, RateWithoutAButtonChangesNoButton)
 {

@@ -1,22 +1,14 @@
-// Shared pieces of the panel's device-road tests: a fresh simulated world and fresh device globals for
-// every test, the Tolva interface as it is plugged in, the panel with a counter of its device refreshes,
-// and helpers that read what the device received.
+// The device-road tests' fixture: the Tolva interface plugged in piece by piece, the panel with a
+// counter of its device refreshes, and what the device received (HID reports, property writes).
 #pragma once
 
-#include "MainComponent.h"
-#include "TestSupport.h"
-
-#include <PlatformClock.h>
-#include <SimulatedWorld.h>
-
-#include <gtest/gtest.h>
+#include "PanelTestSupport.h"
 
 #include <atomic>
-#include <memory>
-#include <vector>
 
 namespace road_tests
 {
+    using namespace panel_tests;
     using Bytes = std::vector<UInt8>;
 
     // The 27-byte output report as the device expects it, written out here independently of the program.
@@ -83,39 +75,15 @@ namespace road_tests
     constexpr auto outp = kAudioObjectPropertyScopeOutput;
     constexpr auto wildcard = kAudioObjectPropertyScopeWildcard;
 
-    class DeviceRoadTest : public ::testing::Test
+    // The rate writes of one rate set: the same rate to the input object, then to the output object.
+    inline std::vector<Write> rateSet (AudioObjectID in, AudioObjectID out, double rate)
+    {
+        return { { in, nsrt, wildcard, 0, rate }, { out, nsrt, wildcard, 0, rate } };
+    }
+
+    class DeviceRoadTest : public PanelWorldTest
     {
     protected:
-        void SetUp() override
-        {
-            resetWorld();
-            PlatformClock::setSpeed (clockSpeed);
-            settingsFile().deleteFile();
-        }
-
-        void TearDown() override
-        {
-            destroyPanel();
-            resetWorld();
-        }
-
-        static sim::World& world() { return sim::World::get(); }
-
-        static juce::File settingsFile()
-        {
-            return juce::File (juce::SystemStats::getEnvironmentVariable ("HOME", {}))
-                       .getChildFile (".config/Tolva USB/Tolva USB.settings");
-        }
-
-        // Writes the settings file as an earlier run of the program would have left it.
-        static void writeSettings (const juce::StringPairArray& values)
-        {
-            juce::PropertiesFile file (MainComponent::settingsOptions());
-            for (const auto& key : values.getAllKeys())
-                file.setValue (key, values[key]);
-            ASSERT_TRUE (file.save());
-        }
-
         // The interface's audio side: one object for input and output unless told otherwise.
         AudioObjectID addTolvaAudio (double rate = 48000.0, bool hasInput = true, bool hasOutput = true)
         {
@@ -147,6 +115,13 @@ namespace road_tests
             panel = std::move (counting);
         }
 
+        // A panel that has found no device and has handled what its construction posted.
+        void createPanelWithoutDevice()
+        {
+            createPanel();
+            runPosted();
+        }
+
         void destroyPanel()
         {
             refreshCounter = nullptr;
@@ -167,9 +142,12 @@ namespace road_tests
             settle();
         }
 
-        bool waitForArrival()
+        // Arrival only: the first refresh is still to come.
+        void arriveWithoutRefresh()
         {
-            return testing_support::pumpUntil ([this] { return panel->hidDevice != nullptr; });
+            hid = plugTolvaHid (audio);
+            createPanel();
+            ASSERT_TRUE (waitForArrival());
         }
 
         bool waitForRefreshes (int count)
@@ -177,38 +155,10 @@ namespace road_tests
             return testing_support::pumpUntil ([this, count] { return refreshCount() >= count; });
         }
 
-        // Runs the message loop until nothing is left in flight: no announcement queued or being
-        // delivered, no refresh pending, twice in a row.
-        void settle()
+        bool unplugAndWaitForRemoval()
         {
-            auto quiet = [this]
-            {
-                return world().listenerIdle()
-                    && (panel == nullptr || ! panel->isTimerRunning (MainComponent::timerIdDeviceRefresh));
-            };
-            for (int i = 0; i < 200; ++i)
-            {
-                testing_support::pumpUntil (quiet);
-                testing_support::pumpFor (20);
-                if (quiet())
-                    return;
-            }
-            ADD_FAILURE() << "the device road never came to rest";
-        }
-
-        // Runs everything already posted to the message queue (clicks, action messages).
-        static void runPosted()
-        {
-            auto done = std::make_shared<bool> (false);
-            juce::MessageManager::callAsync ([done] { *done = true; });
-            testing_support::pumpUntil ([done] { return *done; }, 10000);
-        }
-
-        // A click as the user (or a menu) makes it: through the button's own click handling.
-        static void click (juce::Button& button)
-        {
-            button.triggerClick();
-            runPosted();
+            world().unplugHid (hid);
+            return testing_support::pumpUntil ([this] { return panel->hidDevice == nullptr; });
         }
 
         std::vector<Bytes> reportsReceived() const
@@ -252,17 +202,6 @@ namespace road_tests
             return result;
         }
 
-        static void resetWorld()
-        {
-            testing_support::pumpUntil ([] { return world().listenerIdle(); });
-            world().reset();
-            ghidInterface = nullptr;
-            gInAudioObjectID = 0;
-            gOutAudioObjectID = 0;
-        }
-
-        double clockSpeed = 100.0;
-        std::unique_ptr<MainComponent> panel;
         CountingPanel* refreshCounter = nullptr;
         AudioObjectID audio = 0;
         IOHIDDeviceRef hid = nullptr;

@@ -39,16 +39,12 @@ namespace
         std::atomic<int> rounds { 0 };
 
     private:
-        static sim::World& world() { return sim::World::get(); }
-
         std::atomic<bool> stop { false };
         std::thread thread;
     };
-
-    class DeviceRoadStress : public DeviceRoadTest
-    {
-    };
 }
+
+using DeviceRoadStress = DeviceRoadTest;
 
 TEST_F (DeviceRoadStress, UnplugWhileTheListenerDeliversChanges)
 {
@@ -58,8 +54,7 @@ TEST_F (DeviceRoadStress, UnplugWhileTheListenerDeliversChanges)
     {
         OutsideChanger changer (audio);
         testing_support::pumpFor (150);
-        world().unplugHid (hid);
-        ASSERT_TRUE (testing_support::pumpUntil ([this] { return panel->hidDevice == nullptr; }));
+        ASSERT_TRUE (unplugAndWaitForRemoval());
         testing_support::pumpFor (100);
         world().removeAudioDevice (audio);
         testing_support::pumpFor (50);
@@ -144,8 +139,7 @@ TEST_F (DeviceRoadStress, RepeatedPlugCyclesUnderChanges)
 
     for (int cycle = 0; cycle < 4; ++cycle)
     {
-        world().unplugHid (hid);
-        ASSERT_TRUE (testing_support::pumpUntil ([this] { return panel->hidDevice == nullptr; }));
+        ASSERT_TRUE (unplugAndWaitForRemoval());
         EXPECT_EQ (ghidInterface.load(), nullptr);
         testing_support::pumpFor (30);
 

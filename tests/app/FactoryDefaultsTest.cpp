@@ -20,44 +20,6 @@ namespace
     class FactoryDefaults : public DeviceRoadTest
     {
     protected:
-        // The user has moved everything away from the factory state.
-        void moveAwayFromDefaults (bool monitoring, juce::Button* input)
-        {
-            world().externalSetVolumeDb (audio, outp, 0, -10.0f);
-            panel->sliderGroupIn->rightSlider.setValue (-5.0, juce::dontSendNotification);
-            panel->sliderGroupOut->rightSlider.setValue (-30.0, juce::dontSendNotification);
-            panel->sliderGroupOut->leftSlider.setValue (-20.0, juce::dontSendNotification);
-            panel->sliderGroupIn->leftSlider.setValue (-10.0, juce::sendNotificationSync);
-            runPosted();
-            click (*panel->buttonMuteOut);
-            click (*panel->buttonMuteIn);
-            if (monitoring)
-                click (*panel->buttonToggleMonitoring);
-            if (input != nullptr)
-                click (*input);
-            settle();
-
-            ASSERT_FLOAT_EQ (world().volumeDb (audio, outp, 2), -30.0f);
-            ASSERT_TRUE (world().mute (audio, outp));
-            ASSERT_EQ (panel->buttonToggleMonitoring->getToggleState(), monitoring);
-
-            world().clearLogs();
-            mark = reportsReceived().size();
-        }
-
-        void expectFactoryControls()
-        {
-            for (auto* slider : { &panel->sliderGroupIn->leftSlider, &panel->sliderGroupIn->rightSlider,
-                                  &panel->sliderGroupOut->leftSlider, &panel->sliderGroupOut->rightSlider })
-                EXPECT_EQ (slider->getValue(), 0.0);
-            EXPECT_FALSE (panel->buttonMuteOut->getToggleState());
-            EXPECT_FALSE (panel->buttonMuteIn->getToggleState());
-            EXPECT_FALSE (panel->buttonToggleMonitoring->getToggleState());
-            EXPECT_TRUE (panel->buttonLine->getToggleState());
-            EXPECT_FALSE (panel->buttonMic->getToggleState());
-            EXPECT_FALSE (panel->buttonHIZ->getToggleState());
-        }
-
         void expectFactoryDevice()
         {
             EXPECT_EQ (world().nominalRate (audio), 48000.0);
@@ -70,68 +32,77 @@ namespace
             EXPECT_FALSE (world().playThru (audio));
             EXPECT_EQ (world().dataSource (audio), sim::dataSourceLine);
         }
+    };
 
-        size_t mark = 0;
+    // The user has moved everything away from the factory state, monitoring and the input as given.
+    struct ResetCase
+    {
+        const char* name;
+        bool monitoring;
+        const char* input;                  // the input button clicked; nullptr leaves "Line"
+        std::vector<Bytes> reports;         // what the reset sends
+    };
+
+    class FactoryReset : public FactoryDefaults, public ::testing::WithParamInterface<ResetCase>
+    {
+    protected:
+        void moveAwayFromDefaults()
+        {
+            world().externalSetVolumeDb (audio, outp, 0, -10.0f);
+            panel->sliderGroupIn->rightSlider.setValue (-5.0, juce::dontSendNotification);
+            panel->sliderGroupOut->rightSlider.setValue (-30.0, juce::dontSendNotification);
+            panel->sliderGroupOut->leftSlider.setValue (-20.0, juce::dontSendNotification);
+            panel->sliderGroupIn->leftSlider.setValue (-10.0, juce::sendNotificationSync);
+            runPosted();
+            click (*panel->buttonMuteOut);
+            click (*panel->buttonMuteIn);
+            if (GetParam().monitoring)
+                click (*panel->buttonToggleMonitoring);
+            for (auto* button : inputButtons (*panel))
+                if (GetParam().input != nullptr && button->getName() == GetParam().input)
+                    click (*button);
+            settle();
+
+            ASSERT_FLOAT_EQ (world().volumeDb (audio, outp, 2), -30.0f);
+            ASSERT_TRUE (world().mute (audio, outp));
+            ASSERT_EQ (panel->buttonToggleMonitoring->getToggleState(), GetParam().monitoring);
+            ASSERT_EQ (panel->buttonLine->getToggleState(), GetParam().input == nullptr);
+        }
     };
 }
 
-TEST_F (FactoryDefaults, WithDeviceFromMicAndMonitoringOff)
+TEST_P (FactoryReset, WithDeviceWritesSendsAndLeavesTheFactoryState)
 {
     attachDevice();
-    moveAwayFromDefaults (false, panel->buttonMic.get());
+    moveAwayFromDefaults();
+    world().clearLogs();
 
     panel->setFactoryDefaults();
 
     EXPECT_EQ (writesLogged(), factoryWrites (audio, audio));
-    const auto reports = reportsSince (mark);
-    ASSERT_EQ (reports.size(), 3u);
-    EXPECT_EQ (reports[0], expectedReport (0x2c, 0x01));   // monitoring off, once
-    EXPECT_EQ (reports[1], expectedReport (0x2a, 0x01));   // "Mic" switched off (mute already read back off)
-    EXPECT_EQ (reports[2], expectedReport (0x2a, 0x04));   // "Line"
-    expectFactoryControls();
+    EXPECT_EQ (reportsReceived(), GetParam().reports);
+    expectFactoryControls (*panel);
     EXPECT_EQ (panel->labelDbInLeft->getText(), "0.0 dB  ");
     EXPECT_EQ (panel->labelDbOutLeft->getText(), "0.0 dB  ");
 
     settle();
     expectFactoryDevice();
-    expectFactoryControls();
+    expectFactoryControls (*panel);
     EXPECT_EQ (writesOf (vold).size(), 6u);   // the refreshes that follow write nothing back
 }
 
-TEST_F (FactoryDefaults, WithMonitoringOnTheOffReportGoesOutTwice)
-{
-    attachDevice();
-    moveAwayFromDefaults (true, panel->buttonHIZ.get());
-
-    panel->setFactoryDefaults();
-
-    EXPECT_EQ (writesLogged(), factoryWrites (audio, audio));
-    const auto reports = reportsSince (mark);
-    ASSERT_EQ (reports.size(), 4u);
-    EXPECT_EQ (reports[0], expectedReport (0x2c, 0x01));
-    EXPECT_EQ (reports[1], expectedReport (0x2c, 0x01));
-    EXPECT_EQ (reports[2], expectedReport (0x2a, 0x02));
-    EXPECT_EQ (reports[3], expectedReport (0x2a, 0x04));
-    expectFactoryControls();
-    settle();
-    expectFactoryDevice();
-}
-
-TEST_F (FactoryDefaults, WithLineAlreadySelectedNoInputReport)
-{
-    attachDevice();
-    moveAwayFromDefaults (false, nullptr);
-    ASSERT_TRUE (panel->buttonLine->getToggleState());
-
-    panel->setFactoryDefaults();
-
-    const auto reports = reportsSince (mark);
-    ASSERT_EQ (reports.size(), 1u);
-    EXPECT_EQ (reports[0], expectedReport (0x2c, 0x01));
-    expectFactoryControls();
-    settle();
-    expectFactoryDevice();
-}
+INSTANTIATE_TEST_SUITE_P (Cases, FactoryReset,
+    ::testing::Values (
+        // Monitoring off, once; "Mic" switched off (the mute already read back off); "Line".
+        ResetCase { "FromMicAndMonitoringOff", false, "Mic",
+                    { expectedReport (0x2c, 0x01), expectedReport (0x2a, 0x01), expectedReport (0x2a, 0x04) } },
+        // With monitoring on the off report goes out twice.
+        ResetCase { "FromHizAndMonitoringOn", true, "HIZ",
+                    { expectedReport (0x2c, 0x01), expectedReport (0x2c, 0x01), expectedReport (0x2a, 0x02),
+                      expectedReport (0x2a, 0x04) } },
+        // "Line" already selected: no input report.
+        ResetCase { "FromLine", false, nullptr, { expectedReport (0x2c, 0x01) } }),
+    [] (const auto& info) { return std::string (info.param.name); });
 
 TEST_F (FactoryDefaults, WithSeparateInputAndOutputObjects)
 {
@@ -159,22 +130,20 @@ TEST_F (FactoryDefaults, WithSeparateInputAndOutputObjects)
 
 TEST_F (FactoryDefaults, WithoutDeviceOnlyTheControlsChange)
 {
-    createPanel();
-    runPosted();
+    createPanelWithoutDevice();
     ASSERT_EQ (panel->hidDevice, nullptr);
 
     panel->sliderGroupIn->leftSlider.setValue (-10.0, juce::dontSendNotification);
     panel->sliderGroupOut->rightSlider.setValue (-40.0, juce::dontSendNotification);
-    panel->buttonMuteOut->setToggleState (true, juce::dontSendNotification);
-    panel->buttonMuteIn->setToggleState (true, juce::dontSendNotification);
-    panel->buttonToggleMonitoring->setToggleState (true, juce::dontSendNotification);
-    panel->buttonHIZ->setToggleState (true, juce::dontSendNotification);
+    for (auto* button : { panel->buttonMuteOut.get(), panel->buttonMuteIn.get(), panel->buttonToggleMonitoring.get(),
+                          panel->buttonHIZ.get() })
+        button->setToggleState (true, juce::dontSendNotification);
 
     panel->setFactoryDefaults();
 
     EXPECT_EQ (writesLogged(), factoryWrites (0, 0));
     EXPECT_EQ (world().hidReportAttempts(), 0);
-    expectFactoryControls();
+    expectFactoryControls (*panel);
     // The read-outs stay empty while the fader groups are disabled.
     EXPECT_EQ (panel->labelDbInLeft->getText(), "");
     EXPECT_EQ (panel->labelDbOutLeft->getText(), "");
@@ -182,11 +151,7 @@ TEST_F (FactoryDefaults, WithoutDeviceOnlyTheControlsChange)
 
 TEST_F (FactoryDefaults, BeforeTheDeviceArrivesTheArrivalRestoresTheSavedChoices)
 {
-    juce::StringPairArray saved;
-    saved.set ("MON", "true");
-    saved.set ("MON_INPUT", "1");
-    writeSettings (saved);
-
+    writeSettings ({ { "MON", "true" }, { "MON_INPUT", "1" } });
     audio = addTolvaAudio (96000.0);
     world().externalSetVolumeDb (audio, outp, 1, -12.0f);
     createPanel();

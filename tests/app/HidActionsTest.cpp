@@ -2,6 +2,8 @@
 // buttons, the rate writes of the rate buttons, and the volume writes of the fader messages.
 #include "DeviceRoadFixture.h"
 
+#include <tuple>
+
 using namespace road_tests;
 
 namespace
@@ -13,21 +15,11 @@ namespace
         {
             DeviceRoadTest::SetUp();
             attachDevice();
-            arrivalReports = reportsReceived();
-            startLogging();
+            world().clearLogs();
         }
 
         // Clears the device's logs (reports and property writes): what follows is the test's own.
-        void startLogging()
-        {
-            world().clearLogs();
-            mark = 0;
-        }
-
-        std::vector<Bytes> newReports() const { return reportsSince (mark); }
-
-        std::vector<Bytes> arrivalReports;
-        size_t mark = 0;
+        void startLogging() { world().clearLogs(); }
     };
 
     struct InputCase
@@ -36,105 +28,70 @@ namespace
         UInt8 code;
     };
 
-    class InputReports : public HidActions, public ::testing::WithParamInterface<InputCase>
-    {
-    protected:
-        juce::Button& inputButton()
-        {
-            const juce::String name (GetParam().button);
-            if (name == "Mic")    return *panel->buttonMic;
-            if (name == "HIZ")    return *panel->buttonHIZ;
-            if (name == "MicHIZ") return *panel->buttonMicHIZ;
-            return *panel->buttonLine;
-        }
-
-        // "MicHIZ" is never shown and can't be clicked; it is reached the way the settings restore it.
-        void select (juce::Button& button)
-        {
-            if (button.isEnabled() && button.isVisible())
-                click (button);
-            else
-                button.setToggleState (true, juce::sendNotification);
-        }
-    };
+    class InputReports : public HidActions, public ::testing::WithParamInterface<std::tuple<InputCase, bool>> {};
 }
 
-TEST_P (InputReports, SelectingSendsTheInputCodeWithoutMuteFlag)
+TEST_P (InputReports, SelectingSendsLineOffThenTheInputWithTheMuteFlagWhileMuted)
 {
-    // Leave "Line" lit only when it is the one under test, so the switched-off button's report is known.
-    if (juce::String (GetParam().button) != "Line")
+    const auto [input, muted] = GetParam();
+    if (muted)
     {
-        select (inputButton());
-        const auto reports = newReports();
-        ASSERT_EQ (reports.size(), 2u);
-        EXPECT_EQ (reports[0], expectedReport (0x2a, 0x04));   // "Line" switched off first
-        EXPECT_EQ (reports[1], expectedReport (0x2a, GetParam().code));
+        click (*panel->buttonMuteOut);
+        ASSERT_TRUE (panel->buttonMuteOut->getToggleState());
+        startLogging();
     }
+    const UInt8 flag = muted ? 0xc0 : 0x00;
+
+    juce::Button* button = nullptr;
+    for (auto* b : inputButtons (*panel))
+        if (b->getName() == input.button)
+            button = b;
+    ASSERT_NE (button, nullptr);
+
+    // "MicHIZ" is never shown and can't be clicked; it is reached the way the settings restore it.
+    if (button->isEnabled() && button->isVisible())
+        click (*button);
     else
-    {
-        click (inputButton());   // already lit: the click sends again
-        ASSERT_EQ (newReports().size(), 1u);
-        EXPECT_EQ (newReports()[0], expectedReport (0x2a, GetParam().code));
-    }
-    EXPECT_TRUE (inputButton().getToggleState());
-}
+        button->setToggleState (true, juce::sendNotification);
 
-TEST_P (InputReports, SelectingWhileOutputMutedCarriesTheMuteFlag)
-{
-    click (*panel->buttonMuteOut);
-    ASSERT_TRUE (panel->buttonMuteOut->getToggleState());
-    mark = reportsReceived().size();
-
-    select (inputButton());
-    const auto reports = newReports();
-    ASSERT_FALSE (reports.empty());
-    EXPECT_EQ (reports.back(), expectedReport (0x2a, UInt8 (0xc0 | GetParam().code)));
-    for (const auto& report : reports)
-        EXPECT_EQ (report[5] & 0xc0, 0xc0);
+    // "Line" is lit from the start: any other input switches it off first; "Line" itself is sent again.
+    std::vector<Bytes> expected { expectedReport (0x2a, UInt8 (flag | 0x04)) };
+    if (button != panel->buttonLine.get())
+        expected.push_back (expectedReport (0x2a, UInt8 (flag | input.code)));
+    EXPECT_EQ (reportsReceived(), expected);
+    EXPECT_TRUE (button->getToggleState());
 }
 
 INSTANTIATE_TEST_SUITE_P (EveryInput, InputReports,
-                          ::testing::Values (InputCase { "Line", 0x04 }, InputCase { "Mic", 0x01 },
-                                             InputCase { "HIZ", 0x02 }, InputCase { "MicHIZ", 0x08 }),
-                          [] (const auto& info) { return std::string (info.param.button); });
-
-TEST_F (HidActions, ArrivalSentTheAttachReport)
-{
-    ASSERT_FALSE (arrivalReports.empty());
-    EXPECT_EQ (arrivalReports.front(), expectedReport (0x1a, 0x00));
-}
+                          ::testing::Combine (::testing::Values (InputCase { "Line", 0x04 }, InputCase { "Mic", 0x01 },
+                                                                 InputCase { "HIZ", 0x02 }, InputCase { "MicHIZ", 0x08 }),
+                                              ::testing::Bool()),
+                          [] (const auto& info)
+                          {
+                              return std::string (std::get<0> (info.param).button) + (std::get<1> (info.param) ? "Muted" : "");
+                          });
 
 TEST_F (HidActions, MuteOutRepeatsTheLitInputWithAndWithoutTheFlag)
 {
-    click (*panel->buttonMic);
-    startLogging();
+    // With no input lit, the combined input code stands in.
+    struct Case { const char* lit; UInt8 code; };
+    for (const auto& c : { Case { "Mic", 0x01 }, Case { nullptr, 0x08 } })
+    {
+        SCOPED_TRACE (c.lit != nullptr ? c.lit : "no input lit");
+        if (c.lit != nullptr)
+            click (*panel->buttonMic);
+        else
+            for (auto* button : inputButtons (*panel))
+                button->setToggleState (false, juce::dontSendNotification);
+        startLogging();
 
-    click (*panel->buttonMuteOut);
-    click (*panel->buttonMuteOut);
+        click (*panel->buttonMuteOut);
+        click (*panel->buttonMuteOut);
 
-    const auto reports = newReports();
-    ASSERT_EQ (reports.size(), 2u);
-    EXPECT_EQ (reports[0], expectedReport (0x2a, 0xc1));
-    EXPECT_EQ (reports[1], expectedReport (0x2a, 0x01));
-
-    const auto mutes = writesOf (mute);
-    ASSERT_EQ (mutes.size(), 2u);
-    EXPECT_EQ (mutes[0], (Write { audio, mute, outp, 0, 1.0 }));
-    EXPECT_EQ (mutes[1], (Write { audio, mute, outp, 0, 0.0 }));
-}
-
-TEST_F (HidActions, MuteOutWithNoInputLitUsesTheCombinedInputCode)
-{
-    for (auto* button : { panel->buttonLine.get(), panel->buttonMic.get(), panel->buttonHIZ.get(), panel->buttonMicHIZ.get() })
-        button->setToggleState (false, juce::dontSendNotification);
-
-    click (*panel->buttonMuteOut);
-    click (*panel->buttonMuteOut);
-
-    const auto reports = newReports();
-    ASSERT_EQ (reports.size(), 2u);
-    EXPECT_EQ (reports[0], expectedReport (0x2a, 0xc8));
-    EXPECT_EQ (reports[1], expectedReport (0x2a, 0x08));
+        EXPECT_EQ (reportsReceived(), (std::vector<Bytes> { expectedReport (0x2a, UInt8 (0xc0 | c.code)),
+                                                            expectedReport (0x2a, c.code) }));
+        EXPECT_EQ (writesOf (mute), (std::vector<Write> { { audio, mute, outp, 0, 1.0 }, { audio, mute, outp, 0, 0.0 } }));
+    }
 }
 
 TEST_F (HidActions, MuteOutStartsTheUserEditHold)
@@ -152,26 +109,12 @@ TEST_F (HidActions, MuteInWritesTheInputMuteAndSendsNoReport)
 {
     click (*panel->buttonMuteIn);
     EXPECT_TRUE (panel->userEditing);
-    EXPECT_TRUE (newReports().empty());
-    ASSERT_EQ (writesOf (mute).size(), 1u);
-    EXPECT_EQ (writesOf (mute)[0], (Write { audio, mute, inpt, 0, 1.0 }));
+    EXPECT_TRUE (reportsReceived().empty());
+    EXPECT_EQ (writesOf (mute), (std::vector<Write> { { audio, mute, inpt, 0, 1.0 } }));
     EXPECT_TRUE (world().mute (audio, inpt));
 
     click (*panel->buttonMuteIn);
-    ASSERT_EQ (writesOf (mute).size(), 2u);
-    EXPECT_EQ (writesOf (mute)[1], (Write { audio, mute, inpt, 0, 0.0 }));
-}
-
-TEST_F (HidActions, HizWhileMutedSendsLineThenHizWithTheFlag)
-{
-    click (*panel->buttonMuteOut);
-    mark = reportsReceived().size();
-
-    click (*panel->buttonHIZ);
-    const auto reports = newReports();
-    ASSERT_EQ (reports.size(), 2u);
-    EXPECT_EQ (reports[0], expectedReport (0x2a, 0xc4));
-    EXPECT_EQ (reports[1], expectedReport (0x2a, 0xc2));
+    EXPECT_EQ (writesOf (mute), (std::vector<Write> { { audio, mute, inpt, 0, 1.0 }, { audio, mute, inpt, 0, 0.0 } }));
 }
 
 TEST_F (HidActions, InputChangeSendsTheOldInputThenTheNew)
@@ -180,13 +123,9 @@ TEST_F (HidActions, InputChangeSendsTheOldInputThenTheNew)
     click (*panel->buttonHIZ);
     click (*panel->buttonHIZ);   // the lit button: sent again
 
-    const auto reports = newReports();
-    ASSERT_EQ (reports.size(), 5u);
-    EXPECT_EQ (reports[0], expectedReport (0x2a, 0x04));
-    EXPECT_EQ (reports[1], expectedReport (0x2a, 0x01));
-    EXPECT_EQ (reports[2], expectedReport (0x2a, 0x01));
-    EXPECT_EQ (reports[3], expectedReport (0x2a, 0x02));
-    EXPECT_EQ (reports[4], expectedReport (0x2a, 0x02));
+    EXPECT_EQ (reportsReceived(), (std::vector<Bytes> { expectedReport (0x2a, 0x04), expectedReport (0x2a, 0x01),
+                                                        expectedReport (0x2a, 0x01), expectedReport (0x2a, 0x02),
+                                                        expectedReport (0x2a, 0x02) }));
     EXPECT_EQ (world().dataSource (audio), sim::dataSourceHIZ);
 }
 
@@ -195,39 +134,35 @@ TEST_F (HidActions, MonitoringOnAndOff)
     click (*panel->buttonToggleMonitoring);
     click (*panel->buttonToggleMonitoring);
 
-    const auto reports = newReports();
-    ASSERT_EQ (reports.size(), 2u);
-    EXPECT_EQ (reports[0], expectedReport (0x2c, 0x05));
-    EXPECT_EQ (reports[1], expectedReport (0x2c, 0x01));
+    EXPECT_EQ (reportsReceived(), (std::vector<Bytes> { expectedReport (0x2c, 0x05), expectedReport (0x2c, 0x01) }));
     EXPECT_FALSE (world().playThru (audio));
 }
 
-TEST_F (HidActions, RateChangeSetsTheOldRateThenTheNew)
+TEST_F (HidActions, RateClickSetsTheOldRateThenTheNewAndTheLitRateOnce)
 {
     ASSERT_TRUE (panel->button48->getToggleState());
 
-    click (*panel->button96);
-    click (*panel->button44);
-
-    const auto rates = writesOf (nsrt);
-    const std::vector<Write> expected {
-        { audio, nsrt, wildcard, 0, 48000.0 }, { audio, nsrt, wildcard, 0, 48000.0 },
-        { audio, nsrt, wildcard, 0, 96000.0 }, { audio, nsrt, wildcard, 0, 96000.0 },
-        { audio, nsrt, wildcard, 0, 96000.0 }, { audio, nsrt, wildcard, 0, 96000.0 },
-        { audio, nsrt, wildcard, 0, 44100.0 }, { audio, nsrt, wildcard, 0, 44100.0 },
+    struct Step { juce::Button* button; std::vector<double> rates; double deviceRate; };
+    const Step steps[] {
+        { panel->button48.get(), { 48000.0 }, 48000.0 },   // the lit rate: set again
+        { panel->button96.get(), { 48000.0, 96000.0 }, 96000.0 },
+        { panel->button44.get(), { 96000.0, 44100.0 }, 44100.0 },
     };
-    EXPECT_EQ (rates, expected);
-    EXPECT_TRUE (panel->button44->getToggleState());
-    EXPECT_EQ (world().nominalRate (audio), 44100.0);
-    EXPECT_TRUE (newReports().empty());
-}
+    for (const auto& step : steps)
+    {
+        SCOPED_TRACE (step.button->getName());
+        startLogging();
+        click (*step.button);
 
-TEST_F (HidActions, ClickingTheLitRateSetsItAgain)
-{
-    click (*panel->button48);
-    const std::vector<Write> expected { { audio, nsrt, wildcard, 0, 48000.0 }, { audio, nsrt, wildcard, 0, 48000.0 } };
-    EXPECT_EQ (writesOf (nsrt), expected);
-    EXPECT_TRUE (panel->button48->getToggleState());
+        std::vector<Write> expected;
+        for (auto rate : step.rates)
+            for (const auto& w : rateSet (audio, audio, rate))
+                expected.push_back (w);
+        EXPECT_EQ (writesOf (nsrt), expected);
+        EXPECT_TRUE (step.button->getToggleState());
+        EXPECT_EQ (world().nominalRate (audio), step.deviceRate);
+        EXPECT_TRUE (reportsReceived().empty());
+    }
 }
 
 TEST_F (HidActions, VolumeUpdateWritesAllFourVolumesFromTheFaders)
@@ -254,70 +189,56 @@ TEST_F (HidActions, VolumeUpdateWritesAllFourVolumesFromTheFaders)
     ASSERT_TRUE (testing_support::pumpUntil ([this] { return ! panel->userEditing; }));
 }
 
-TEST_F (HidActions, LinkedStepMessagesWriteNothing)
+TEST_F (HidActions, MessagesOtherThanVolumeUpdateWriteNothingAndHoldNothing)
 {
-    panel->sliderGroupIn->sendActionMessage ("volume_update+");
-    panel->sliderGroupOut->sendActionMessage ("volume_update-");
+    panel->sliderGroupIn->leftSlider.setValue (-7.0, juce::dontSendNotification);
+    const auto inText = panel->labelDbInLeft->getText();
+
+    // The linked step messages, and names in another letter case.
+    for (auto* group : { panel->sliderGroupIn.get(), panel->sliderGroupOut.get() })
+        for (const char* message : { "volume_update+", "volume_update-", "volume_updateleftslidergroupin", "Volume_update" })
+            group->sendActionMessage (message);
     runPosted();
 
+    EXPECT_EQ (panel->labelDbInLeft->getText(), inText);
     EXPECT_TRUE (writesLogged().empty());
     EXPECT_FALSE (panel->userEditing);
     EXPECT_FALSE (panel->isTimerRunning (MainComponent::timerIdUserEdit));
 }
 
-TEST_F (HidActions, SliderLevelMessagesRefreshOneReadoutOnly)
+TEST_F (HidActions, SliderLevelMessagesRefreshTheirGroupsReadoutOnly)
 {
-    const auto inText = panel->labelDbInLeft->getText();
-    panel->sliderGroupOut->leftSlider.setValue (-12.5, juce::dontSendNotification);
-    panel->sliderGroupOut->rightSlider.setValue (-3.0, juce::dontSendNotification);
+    struct Case { SliderStereoGroup* group; juce::Slider* fader; double value; const char* message;
+                  juce::Label* label; const char* text; juce::Label* other; };
+    auto& in = *panel->sliderGroupIn;
+    auto& out = *panel->sliderGroupOut;
+    const Case cases[] {
+        { &out, &out.leftSlider, -12.5, "volume_updateLeftsliderGroupOut", panel->labelDbOutLeft.get(), "-12.5 dB", panel->labelDbInLeft.get() },
+        { &out, &out.rightSlider, -3.0, "volume_updateRightsliderGroupOut", panel->labelDbOutLeft.get(), "-3.0 dB ", panel->labelDbInLeft.get() },
+        { &in, &in.rightSlider, 10.0, "volume_updateRightsliderGroupIn", panel->labelDbInLeft.get(), "10.00 dB", panel->labelDbOutLeft.get() },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.message);
+        const auto otherText = c.other->getText();
+        c.fader->setValue (c.value, juce::dontSendNotification);
 
-    panel->sliderGroupOut->sendActionMessage ("volume_updateLeftsliderGroupOut");
-    runPosted();
-    EXPECT_EQ (panel->labelDbOutLeft->getText(), "-12.5 dB");
-    EXPECT_EQ (panel->labelDbInLeft->getText(), inText);
+        c.group->sendActionMessage (c.message);
+        runPosted();
 
-    panel->sliderGroupOut->sendActionMessage ("volume_updateRightsliderGroupOut");
-    runPosted();
-    EXPECT_EQ (panel->labelDbOutLeft->getText(), "-3.0 dB ");
-
-    EXPECT_TRUE (writesLogged().empty());
-    EXPECT_FALSE (panel->userEditing);
-}
-
-TEST_F (HidActions, SliderLevelMessageOfTheInputGroup)
-{
-    const auto outText = panel->labelDbOutLeft->getText();
-    panel->sliderGroupIn->rightSlider.setValue (10.0, juce::dontSendNotification);
-
-    panel->sliderGroupIn->sendActionMessage ("volume_updateRightsliderGroupIn");
-    runPosted();
-    EXPECT_EQ (panel->labelDbInLeft->getText(), "10.00 dB");
-    EXPECT_EQ (panel->labelDbOutLeft->getText(), outText);
-    EXPECT_TRUE (writesLogged().empty());
-}
-
-TEST_F (HidActions, UnknownMessagesDoNothing)
-{
-    const auto inText = panel->labelDbInLeft->getText();
-    panel->sliderGroupIn->leftSlider.setValue (-7.0, juce::dontSendNotification);
-    panel->sliderGroupIn->sendActionMessage ("volume_updateleftslidergroupin");   // letter case counts
-    panel->sliderGroupIn->sendActionMessage ("Volume_update");
-    runPosted();
-
-    EXPECT_EQ (panel->labelDbInLeft->getText(), inText);
+        EXPECT_EQ (c.label->getText(), c.text);
+        EXPECT_EQ (c.other->getText(), otherText);
+    }
     EXPECT_TRUE (writesLogged().empty());
     EXPECT_FALSE (panel->userEditing);
 }
 
 // Without a device: no handle and no audio objects. The controls still act; nothing reaches a device.
-class ActionsWithoutDevice : public DeviceRoadTest
-{
-};
+using ActionsWithoutDevice = DeviceRoadTest;
 
 TEST_F (ActionsWithoutDevice, VolumeUpdateStillHoldsTheRefreshAndWritesFailSilently)
 {
-    createPanel();
-    runPosted();
+    createPanelWithoutDevice();
     ASSERT_EQ (panel->hidDevice, nullptr);
 
     panel->sliderGroupOut->sendActionMessage ("volume_update");
@@ -335,8 +256,7 @@ TEST_F (ActionsWithoutDevice, VolumeUpdateStillHoldsTheRefreshAndWritesFailSilen
 
 TEST_F (ActionsWithoutDevice, ButtonsSendNoReport)
 {
-    createPanel();
-    runPosted();
+    createPanelWithoutDevice();
 
     panel->buttonMic->setToggleState (true, juce::sendNotification);
     panel->buttonClicked (panel->buttonToggleMonitoring.get());

@@ -1,11 +1,6 @@
 // The menus: names, items, ids, texts and ticks as they are built, and what picking each item does.
 #include "PanelTestSupport.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstring>
 #include <vector>
 
 using namespace panel_tests;
@@ -66,62 +61,11 @@ namespace
         return itemsOf (panel.getMenuForIndex (MainComponent::menuIndexFile, "File")).front().ticked;
     }
 
-    // Counts the model's rebuild requests (the menu bar is told the same way).
-    struct RebuildCounter : juce::MenuBarModel::Listener
-    {
-        void menuBarItemsChanged (juce::MenuBarModel*) override { ++count; }
-        void menuCommandInvoked (juce::MenuBarModel*, const juce::ApplicationCommandTarget::InvocationInfo&) override {}
-        int count = 0;
-    };
-
     struct ChangeCounter : juce::ChangeListener
     {
         void changeListenerCallback (juce::ChangeBroadcaster*) override { ++count; }
         int count = 0;
     };
-
-    // Sends the standard error stream into a file for the life of the object.
-    class StderrCapture
-    {
-    public:
-        StderrCapture()
-        {
-            std::fflush (stderr);
-            saved = dup (STDERR_FILENO);
-            const int fd = open (file.getFile().getFullPathName().toRawUTF8(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            dup2 (fd, STDERR_FILENO);
-            close (fd);
-        }
-
-        ~StderrCapture() { restore(); }
-
-        juce::MemoryBlock bytes()
-        {
-            restore();
-            juce::MemoryBlock block;
-            file.getFile().loadFileAsData (block);
-            return block;
-        }
-
-    private:
-        void restore()
-        {
-            if (saved < 0)
-                return;
-            std::fflush (stderr);
-            dup2 (saved, STDERR_FILENO);
-            close (saved);
-            saved = -1;
-        }
-
-        juce::TemporaryFile file;
-        int saved = -1;
-    };
-
-    juce::MemoryBlock textBytes (const char* text)
-    {
-        return juce::MemoryBlock (text, std::strlen (text));
-    }
 
     std::vector<double> rateWritesOn (AudioObjectID object)
     {
@@ -213,14 +157,15 @@ TEST_F (MenuTest, NamesAndItemsOfEveryMenu)
 
 TEST_F (MenuTest, RateTicksFollowTheButtons)
 {
-    panel->button48->setToggleState (true, juce::dontSendNotification);
-    EXPECT_EQ (rateItems (*panel),
-               (std::vector<ItemView> { item (0x2100, "44100  Hz"), item (0x2101, "48000  Hz", true), item (0x2102, "96000  Hz") }));
-
-    panel->button96->setToggleState (true, juce::dontSendNotification);
-    panel->button48->setToggleState (false, juce::dontSendNotification);
-    EXPECT_EQ (rateItems (*panel),
-               (std::vector<ItemView> { item (0x2100, "44100  Hz"), item (0x2101, "48000  Hz"), item (0x2102, "96000  Hz", true) }));
+    const auto buttons = rateButtons (*panel);
+    for (size_t lit = 0; lit < buttons.size(); ++lit)
+    {
+        SCOPED_TRACE (buttons[lit]->getName());
+        for (auto* b : buttons)
+            b->setToggleState (b == buttons[lit], juce::dontSendNotification);
+        EXPECT_EQ (rateItems (*panel), (std::vector<ItemView> { item (0x2100, "44100  Hz", lit == 0), item (0x2101, "48000  Hz", lit == 1),
+                                                                 item (0x2102, "96000  Hz", lit == 2) }));
+    }
 }
 
 TEST_F (MenuTest, AlwaysOnTopTogglesTheWindowAndItsTickFollows)
@@ -268,14 +213,7 @@ TEST_F (MenuTest, FactoryDefaultsPutTheControlsInTheFactoryState)
 
     pick (MainComponent::menuIdFactoryDefaults);
 
-    for (auto* s : { &p.sliderGroupIn->leftSlider, &p.sliderGroupIn->rightSlider, &p.sliderGroupOut->leftSlider,
-                     &p.sliderGroupOut->rightSlider })
-        EXPECT_EQ (s->getValue(), 0.0);
-    EXPECT_FALSE (p.buttonMuteIn->getToggleState());
-    EXPECT_FALSE (p.buttonMuteOut->getToggleState());
-    EXPECT_FALSE (p.buttonToggleMonitoring->getToggleState());
-    EXPECT_TRUE (p.buttonLine->getToggleState());
-    EXPECT_FALSE (p.buttonMic->getToggleState());
+    expectFactoryControls (p);
     EXPECT_EQ (p.labelDbInLeft->getText(), "0.0 dB  ");
     EXPECT_EQ (p.labelDbOutRight->getText(), "0.0 dB  ");
 }
@@ -297,7 +235,7 @@ TEST_F (MenuTest, RateItemsDoNothingWithoutADevice)
     for (int id : { (int) MainComponent::menuIdRate44100, (int) MainComponent::menuIdRate48000, (int) MainComponent::menuIdRate96000 })
         pick (id);
 
-    for (auto* b : { panel->button44.get(), panel->button48.get(), panel->button96.get() })
+    for (auto* b : rateButtons (*panel))
         EXPECT_FALSE (b->getToggleState()) << b->getName();
     EXPECT_TRUE (world().propertyWrites().empty());
 }
@@ -365,19 +303,17 @@ TEST_F (MenuTest, CloseAsksTheRunningApplicationToQuit)
 
 TEST_F (MenuTest, AudioSettingsRunsTheScriptAndReportsOnStandardError)
 {
-    world().setAudioMidiSetupAvailable (true);
+    const juce::String script ("tell application \"Audio MIDI Setup\" to activate");
+    juce::StringArray scriptsRun;
+    struct Case { bool available; std::string message; };
+    for (const auto& c : { Case { true, "Call Audio MIDI Setup: OK\n" }, Case { false, "Call Audio MIDI Setup: not OK\n" } })
     {
-        StderrCapture capture;
+        SCOPED_TRACE (c.message);
+        world().setAudioMidiSetupAvailable (c.available);
+        ::testing::internal::CaptureStderr();   // the standard error stream, as bytes
         pick (MainComponent::menuIdSystemAudioSettings);
-        EXPECT_EQ (capture.bytes(), textBytes ("Call Audio MIDI Setup: OK\n"));
+        EXPECT_EQ (::testing::internal::GetCapturedStderr(), c.message);
+        scriptsRun.add (script);
+        EXPECT_EQ (world().appleScriptsRun(), scriptsRun);
     }
-    EXPECT_EQ (world().appleScriptsRun(), juce::StringArray ({ "tell application \"Audio MIDI Setup\" to activate" }));
-
-    world().setAudioMidiSetupAvailable (false);
-    {
-        StderrCapture capture;
-        pick (MainComponent::menuIdSystemAudioSettings);
-        EXPECT_EQ (capture.bytes(), textBytes ("Call Audio MIDI Setup: not OK\n"));
-    }
-    EXPECT_EQ (world().appleScriptsRun().size(), 2);
 }

@@ -5,7 +5,6 @@
 
 #include "OXVBinaryData.h"
 
-#include <functional>
 #include <vector>
 
 using namespace panel_tests;
@@ -14,60 +13,46 @@ namespace
 {
     using Rect = juce::Rectangle<int>;
 
-    struct ChildBounds
-    {
-        const char* name;
-        std::function<Rect (const MainComponent&)> bounds;
-        Rect expected;
-    };
+    // The children in the order of the layout table.
+    const char* const childNames[] { "MuteIn", "MuteOut", "Line", "Mic", "HIZ", "MicHIZ", "44", "48", "96",
+                                     "buttonToggleMonitoring", "LINK", "labelDbInLeft", "labelDbInRight",
+                                     "labelDbOutLeft", "labelDbOutRight", "labelSampleRate",
+                                     "sampleRatePanelBounds", "sliderGroupIn", "sliderGroupOut" };
 
-    Rect of (const std::unique_ptr<juce::ImageButton>& c) { return c->getBounds(); }
-    Rect of (const std::unique_ptr<juce::Label>& c) { return c->getBounds(); }
-    Rect of (const std::unique_ptr<SliderStereoGroup>& c) { return c->getBounds(); }
+    std::vector<Rect> childBounds (const MainComponent& p)
+    {
+        return { p.buttonMuteIn->getBounds(), p.buttonMuteOut->getBounds(), p.buttonLine->getBounds(),
+                 p.buttonMic->getBounds(), p.buttonHIZ->getBounds(), p.buttonMicHIZ->getBounds(),
+                 p.button44->getBounds(), p.button48->getBounds(), p.button96->getBounds(),
+                 p.buttonToggleMonitoring->getBounds(), p.buttonLink->getBounds(), p.labelDbInLeft->getBounds(),
+                 p.labelDbInRight->getBounds(), p.labelDbOutLeft->getBounds(), p.labelDbOutRight->getBounds(),
+                 p.labelSampleRate->getBounds(), p.sampleRatePanelBounds, p.sliderGroupIn->getBounds(),
+                 p.sliderGroupOut->getBounds() };
+    }
 
     // Expected bounds in the order of the layout table. The values at 380 by 290 and at 320 by 290 were
     // worked out by hand as single-precision products truncated toward zero.
-    std::vector<ChildBounds> layoutTable (Rect muteIn, Rect muteOut, Rect line, Rect mic, Rect hiz, Rect micHiz,
-                                          Rect r44, Rect r48, Rect r96, Rect monitoring, Rect link,
-                                          Rect dbInLeft, Rect dbInRight, Rect dbOutLeft, Rect dbOutRight,
-                                          Rect sampleRate, Rect sampleRatePanel, Rect groupIn, Rect groupOut)
-    {
-        return {
-            { "MuteIn", [] (const MainComponent& p) { return of (p.buttonMuteIn); }, muteIn },
-            { "MuteOut", [] (const MainComponent& p) { return of (p.buttonMuteOut); }, muteOut },
-            { "Line", [] (const MainComponent& p) { return of (p.buttonLine); }, line },
-            { "Mic", [] (const MainComponent& p) { return of (p.buttonMic); }, mic },
-            { "HIZ", [] (const MainComponent& p) { return of (p.buttonHIZ); }, hiz },
-            { "MicHIZ", [] (const MainComponent& p) { return of (p.buttonMicHIZ); }, micHiz },
-            { "44", [] (const MainComponent& p) { return of (p.button44); }, r44 },
-            { "48", [] (const MainComponent& p) { return of (p.button48); }, r48 },
-            { "96", [] (const MainComponent& p) { return of (p.button96); }, r96 },
-            { "buttonToggleMonitoring", [] (const MainComponent& p) { return of (p.buttonToggleMonitoring); }, monitoring },
-            { "LINK", [] (const MainComponent& p) { return of (p.buttonLink); }, link },
-            { "labelDbInLeft", [] (const MainComponent& p) { return of (p.labelDbInLeft); }, dbInLeft },
-            { "labelDbInRight", [] (const MainComponent& p) { return of (p.labelDbInRight); }, dbInRight },
-            { "labelDbOutLeft", [] (const MainComponent& p) { return of (p.labelDbOutLeft); }, dbOutLeft },
-            { "labelDbOutRight", [] (const MainComponent& p) { return of (p.labelDbOutRight); }, dbOutRight },
-            { "labelSampleRate", [] (const MainComponent& p) { return of (p.labelSampleRate); }, sampleRate },
-            { "sampleRatePanelBounds", [] (const MainComponent& p) { return p.sampleRatePanelBounds; }, sampleRatePanel },
-            { "sliderGroupIn", [] (const MainComponent& p) { return of (p.sliderGroupIn); }, groupIn },
-            { "sliderGroupOut", [] (const MainComponent& p) { return of (p.sliderGroupOut); }, groupOut },
-        };
-    }
+    const std::vector<Rect> designSize {
+        { 92, 256, 39, 23 }, { 202, 256, 39, 23 }, { 17, 68, 49, 25 }, { 17, 97, 49, 23 }, { 17, 125, 49, 23 },
+        { 18, 153, 45, 20 }, { 285, 69, 62, 20 }, { 285, 97, 62, 20 }, { 285, 125, 62, 20 }, { 132, 33, 65, 17 },
+        { 321, 3, 26, 17 }, { 92, 230, 43, 17 }, { 91, 230, 43, 17 }, { 200, 230, 43, 17 }, { 303, 230, 43, 17 },
+        { 279, 50, 77, 20 }, { 271, 66, 89, 84 }, { 95, 58, 65, 195 }, { 205, 58, 65, 195 }
+    };
 
-    std::vector<ChildBounds> designSizeTable()
-    {
-        return layoutTable ({ 92, 256, 39, 23 }, { 202, 256, 39, 23 }, { 17, 68, 49, 25 }, { 17, 97, 49, 23 },
-                            { 17, 125, 49, 23 }, { 18, 153, 45, 20 }, { 285, 69, 62, 20 }, { 285, 97, 62, 20 },
-                            { 285, 125, 62, 20 }, { 132, 33, 65, 17 }, { 321, 3, 26, 17 }, { 92, 230, 43, 17 },
-                            { 91, 230, 43, 17 }, { 200, 230, 43, 17 }, { 303, 230, 43, 17 }, { 279, 50, 77, 20 },
-                            { 271, 66, 89, 84 }, { 95, 58, 65, 195 }, { 205, 58, 65, 195 });
-    }
+    // Truncated, not rounded: rounding would give "44" 53 wide and "MuteOut" at x 171.
+    const std::vector<Rect> contentRatio {
+        { 78, 256, 33, 23 }, { 170, 256, 33, 23 }, { 14, 68, 41, 25 }, { 14, 97, 41, 23 }, { 14, 125, 41, 23 },
+        { 15, 153, 38, 20 }, { 240, 69, 52, 20 }, { 240, 97, 52, 20 }, { 240, 125, 52, 20 }, { 111, 33, 55, 17 },
+        { 271, 3, 22, 17 }, { 77, 230, 36, 17 }, { 77, 230, 36, 17 }, { 168, 230, 36, 17 }, { 255, 230, 36, 17 },
+        { 235, 50, 65, 20 }, { 229, 66, 75, 84 }, { 80, 58, 55, 195 }, { 173, 58, 55, 195 }
+    };
 
-    void expectLayout (const MainComponent& panel, const std::vector<ChildBounds>& table, int yOffset = 0)
+    void expectLayout (const MainComponent& panel, const std::vector<Rect>& expected, int yOffset = 0)
     {
-        for (const auto& child : table)
-            EXPECT_EQ (child.bounds (panel), child.expected.translated (0, yOffset)) << child.name;
+        const auto actual = childBounds (panel);
+        ASSERT_EQ (actual.size(), expected.size());
+        for (size_t i = 0; i < actual.size(); ++i)
+            EXPECT_EQ (actual[i], expected[i].translated (0, yOffset)) << childNames[i];
     }
 
     bool samePixels (const juce::Image& a, const juce::Image& b)
@@ -88,16 +73,14 @@ namespace
     }
 }
 
-class PanelLayoutTest : public PanelTest
-{
-};
+using PanelLayoutTest = PanelTest;
 
 TEST_F (PanelLayoutTest, DesignSizeWithoutMenuBarPlacesEveryChild)
 {
     useMenuBarHeight (*panel, 0);
     layOut (*panel, 380, 290);
 
-    expectLayout (*panel, designSizeTable());
+    expectLayout (*panel, designSize);
     EXPECT_EQ (panel->menuBar->getBounds(), Rect (0, 0, 380, 0));
     EXPECT_EQ (panel->backgroundImage.getBounds(), Rect (0, 0, 380, 290));
 }
@@ -107,12 +90,7 @@ TEST_F (PanelLayoutTest, ContentRatioWithoutMenuBarTruncatesTheProducts)
     useMenuBarHeight (*panel, 0);
     layOut (*panel, 320, 290);
 
-    // Truncated, not rounded: rounding would give "44" 53 wide and "MuteOut" at x 171.
-    expectLayout (*panel, layoutTable ({ 78, 256, 33, 23 }, { 170, 256, 33, 23 }, { 14, 68, 41, 25 }, { 14, 97, 41, 23 },
-                                       { 14, 125, 41, 23 }, { 15, 153, 38, 20 }, { 240, 69, 52, 20 }, { 240, 97, 52, 20 },
-                                       { 240, 125, 52, 20 }, { 111, 33, 55, 17 }, { 271, 3, 22, 17 }, { 77, 230, 36, 17 },
-                                       { 77, 230, 36, 17 }, { 168, 230, 36, 17 }, { 255, 230, 36, 17 }, { 235, 50, 65, 20 },
-                                       { 229, 66, 75, 84 }, { 80, 58, 55, 195 }, { 173, 58, 55, 195 }));
+    expectLayout (*panel, contentRatio);
     EXPECT_EQ (panel->backgroundImage.getBounds(), Rect (0, 0, 320, 290));
 }
 
@@ -141,7 +119,7 @@ TEST_F (PanelLayoutTest, StartsAtTheDesignSizeBelowTheInWindowMenuBar)
     EXPECT_EQ (panel->menuBar->getModel(), panel.get());
     EXPECT_TRUE (panel->menuBar->isVisible());
     EXPECT_EQ (panel->backgroundImage.getBounds(), Rect (0, 0, 380, 290));
-    expectLayout (*panel, designSizeTable(), bar);
+    expectLayout (*panel, designSize, bar);
 }
 
 TEST_F (PanelLayoutTest, InWindowMenuBarOffsetsEveryVerticalPosition)
@@ -150,11 +128,7 @@ TEST_F (PanelLayoutTest, InWindowMenuBarOffsetsEveryVerticalPosition)
     layOut (*panel, 320, 290 + bar);
 
     EXPECT_EQ (panel->menuBar->getBounds(), Rect (0, 0, 320, bar));
-    EXPECT_EQ (panel->button44->getBounds(), Rect (240, 69 + bar, 52, 20));
-    EXPECT_EQ (panel->buttonMuteIn->getBounds(), Rect (78, 256 + bar, 33, 23));
-    EXPECT_EQ (panel->labelDbInLeft->getBounds(), Rect (77, 230 + bar, 36, 17));
-    EXPECT_EQ (panel->sliderGroupIn->getBounds(), Rect (80, 58 + bar, 55, 195));
-    EXPECT_EQ (panel->sliderGroupOut->getBounds(), Rect (173, 58 + bar, 55, 195));
+    expectLayout (*panel, contentRatio, bar);
     EXPECT_EQ (panel->backgroundImage.getBounds(), Rect (0, 0, 320, 290));
 }
 
@@ -212,33 +186,28 @@ TEST_F (PanelLayoutTest, ImageButtonsCarryTheirArtworkAfterEveryLayout)
 {
     layOut (*panel, 320, 314);
 
-    struct ButtonImages
-    {
-        juce::ImageButton* button;
-        juce::Image normal, over, down;
-    };
-
-    const auto img = [] (const char* data, int size) { return embedded (data, size); };
+    // The rate and input buttons show their down image under the mouse; the others their normal one.
+    struct ButtonArt { juce::ImageButton* button; juce::Image normal, down; bool overShowsDown; };
     using namespace OXVBIN;
-    const std::vector<ButtonImages> table {
-        { panel->button44.get(), img (imageRate44Normal, imageRate44NormalSize), img (imageRate44Down, imageRate44DownSize), img (imageRate44Down, imageRate44DownSize) },
-        { panel->button48.get(), img (imageRate48Normal, imageRate48NormalSize), img (imageRate48Down, imageRate48DownSize), img (imageRate48Down, imageRate48DownSize) },
-        { panel->button96.get(), img (imageRate96Normal, imageRate96NormalSize), img (imageRate96Down, imageRate96DownSize), img (imageRate96Down, imageRate96DownSize) },
-        { panel->buttonMuteOut.get(), img (imageMuteNormal, imageMuteNormalSize), img (imageMuteNormal, imageMuteNormalSize), img (imageMuteDown, imageMuteDownSize) },
-        { panel->buttonMuteIn.get(), img (imageMuteNormal, imageMuteNormalSize), img (imageMuteNormal, imageMuteNormalSize), img (imageMuteDown, imageMuteDownSize) },
-        { panel->buttonLine.get(), img (imageLineNormal, imageLineNormalSize), img (imageLineDown, imageLineDownSize), img (imageLineDown, imageLineDownSize) },
-        { panel->buttonMic.get(), img (imageMicNormal, imageMicNormalSize), img (imageMicDown, imageMicDownSize), img (imageMicDown, imageMicDownSize) },
-        { panel->buttonHIZ.get(), img (imageHIZNormal, imageHIZNormalSize), img (imageHIZDown, imageHIZDownSize), img (imageHIZDown, imageHIZDownSize) },
-        { panel->buttonMicHIZ.get(), img (imageMicHIZNormal, imageMicHIZNormalSize), img (imageMicHIZDown, imageMicHIZDownSize), img (imageMicHIZDown, imageMicHIZDownSize) },
-        { panel->buttonToggleMonitoring.get(), img (imageMonitoringNormal, imageMonitoringNormalSize), img (imageMonitoringNormal, imageMonitoringNormalSize), img (imageMonitoringDown, imageMonitoringDownSize) },
-        { panel->buttonLink.get(), img (imageLinkNormal, imageLinkNormalSize), img (imageLinkNormal, imageLinkNormalSize), img (imageLinkDown, imageLinkDownSize) },
+    const ButtonArt table[] {
+        { panel->button44.get(), embedded (imageRate44Normal, imageRate44NormalSize), embedded (imageRate44Down, imageRate44DownSize), true },
+        { panel->button48.get(), embedded (imageRate48Normal, imageRate48NormalSize), embedded (imageRate48Down, imageRate48DownSize), true },
+        { panel->button96.get(), embedded (imageRate96Normal, imageRate96NormalSize), embedded (imageRate96Down, imageRate96DownSize), true },
+        { panel->buttonLine.get(), embedded (imageLineNormal, imageLineNormalSize), embedded (imageLineDown, imageLineDownSize), true },
+        { panel->buttonMic.get(), embedded (imageMicNormal, imageMicNormalSize), embedded (imageMicDown, imageMicDownSize), true },
+        { panel->buttonHIZ.get(), embedded (imageHIZNormal, imageHIZNormalSize), embedded (imageHIZDown, imageHIZDownSize), true },
+        { panel->buttonMicHIZ.get(), embedded (imageMicHIZNormal, imageMicHIZNormalSize), embedded (imageMicHIZDown, imageMicHIZDownSize), true },
+        { panel->buttonMuteOut.get(), embedded (imageMuteNormal, imageMuteNormalSize), embedded (imageMuteDown, imageMuteDownSize), false },
+        { panel->buttonMuteIn.get(), embedded (imageMuteNormal, imageMuteNormalSize), embedded (imageMuteDown, imageMuteDownSize), false },
+        { panel->buttonToggleMonitoring.get(), embedded (imageMonitoringNormal, imageMonitoringNormalSize), embedded (imageMonitoringDown, imageMonitoringDownSize), false },
+        { panel->buttonLink.get(), embedded (imageLinkNormal, imageLinkNormalSize), embedded (imageLinkDown, imageLinkDownSize), false },
     };
 
     for (const auto& entry : table)
     {
-        const auto name = entry.button->getName();
-        EXPECT_TRUE (samePixels (entry.button->getNormalImage(), entry.normal)) << name;
-        EXPECT_TRUE (samePixels (entry.button->getOverImage(), entry.over)) << name;
-        EXPECT_TRUE (samePixels (entry.button->getDownImage(), entry.down)) << name;
+        SCOPED_TRACE (entry.button->getName());
+        EXPECT_TRUE (samePixels (entry.button->getNormalImage(), entry.normal));
+        EXPECT_TRUE (samePixels (entry.button->getOverImage(), entry.overShowsDown ? entry.down : entry.normal));
+        EXPECT_TRUE (samePixels (entry.button->getDownImage(), entry.down));
     }
 }

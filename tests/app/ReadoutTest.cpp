@@ -2,6 +2,8 @@
 // four labels, which needs both groups enabled.
 #include "PanelTestSupport.h"
 
+#include <functional>
+
 using namespace panel_tests;
 
 class ReadoutTest : public PanelTest
@@ -114,45 +116,35 @@ TEST_F (ReadoutTest, LevelsFromTheDeviceReachTheReadOutThroughTheGroupsMessage)
 TEST_F (ReadoutTest, RewriteNeedsBothGroupsEnabled)
 {
     setSilently (panel->sliderGroupIn->leftSlider, -3.0);
-    const auto unchanged = [this]
-    {
-        for (auto* label : { panel->labelDbInLeft.get(), panel->labelDbInRight.get(),
-                             panel->labelDbOutLeft.get(), panel->labelDbOutRight.get() })
-            if (label->getText() != "old")
-                return false;
-        return true;
-    };
     const auto markLabels = [this]
     {
-        for (auto* label : { panel->labelDbInLeft.get(), panel->labelDbInRight.get(),
-                             panel->labelDbOutLeft.get(), panel->labelDbOutRight.get() })
+        for (auto* label : levelLabels (*panel))
             label->setText ("old", juce::dontSendNotification);
     };
 
-    markLabels();
-    panel->sliderGroupOut->setEnabled (false);
-    panel->setLevelLabels();
-    EXPECT_TRUE (unchanged());
+    // Each way of disabling a group: a parent disabled counts too, and so does the state without a
+    // device (which empties the read-outs itself).
+    struct Switch { const char* name; std::function<void (bool)> enable; bool emptiesLabels; };
+    const Switch switches[] {
+        { "output group", [this] (bool on) { panel->sliderGroupOut->setEnabled (on); }, false },
+        { "input group", [this] (bool on) { panel->sliderGroupIn->setEnabled (on); }, false },
+        { "panel", [this] (bool on) { panel->setEnabled (on); }, false },
+        { "device controls", [this] (bool on) { panel->enabledButtons (on); }, true },
+    };
+    for (const auto& sw : switches)
+    {
+        SCOPED_TRACE (sw.name);
+        markLabels();
+        sw.enable (false);
+        if (sw.emptiesLabels)
+            markLabels();
 
-    panel->sliderGroupOut->setEnabled (true);
-    panel->sliderGroupIn->setEnabled (false);
-    panel->setLevelLabels();
-    EXPECT_TRUE (unchanged());
+        panel->setLevelLabels();
+        for (auto* label : levelLabels (*panel))
+            EXPECT_EQ (label->getText(), "old");
 
-    // Disabled through a parent counts too.
-    panel->sliderGroupIn->setEnabled (true);
-    panel->setEnabled (false);
-    panel->setLevelLabels();
-    EXPECT_TRUE (unchanged());
-
-    panel->setEnabled (true);
-    panel->setLevelLabels();
-    EXPECT_EQ (panel->labelDbInLeft->getText(), "-3.0 dB ");
-
-    // Without a device the groups are disabled: nothing is written.
-    markLabels();
-    panel->enabledButtons (false);
-    markLabels();
-    panel->setLevelLabels();
-    EXPECT_TRUE (unchanged());
+        sw.enable (true);
+        panel->setLevelLabels();
+        EXPECT_EQ (panel->labelDbInLeft->getText(), "-3.0 dB ");
+    }
 }

@@ -2,41 +2,19 @@
 // it, and how the panel starts from a missing, corrupt or truncated file.
 #include "DeviceRoadFixture.h"
 
-#include <map>
-
 using namespace road_tests;
 
 namespace
 {
-    using Values = std::map<juce::String, juce::String>;
-
-    // The key/value pairs of a JUCE XML properties file; fails the test when the file is not one.
-    Values readSettingsXml (const juce::File& file)
-    {
-        Values values;
-        const auto xml = juce::parseXML (file);
-        if (xml == nullptr)
-        {
-            ADD_FAILURE() << "not XML: " << file.loadFileAsString();
-            return values;
-        }
-        EXPECT_EQ (xml->getTagName(), "PROPERTIES");
-        for (auto* e : xml->getChildWithTagNameIterator ("VALUE"))
-            values[e->getStringAttribute ("name")] = e->getStringAttribute ("val");
-        return values;
-    }
-
     const char* const goodFile =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n\n"
         "<PROPERTIES>\n"
         "  <VALUE name=\"MON\" val=\"true\"/>\n"
         "  <VALUE name=\"MON_INPUT\" val=\"2\"/>\n"
         "</PROPERTIES>\n";
-
-    class Settings : public DeviceRoadTest
-    {
-    };
 }
+
+using Settings = DeviceRoadTest;
 
 TEST_F (Settings, FileLandsDirectlyInTheUserApplicationDataFolder)
 {
@@ -98,8 +76,7 @@ TEST_F (Settings, RemovalWritesTheChoicesAndTheFileFollowsAfterTheSaveDelay)
     click (*panel->buttonToggleMonitoring);
     click (*panel->buttonMic);
 
-    world().unplugHid (hid);
-    ASSERT_TRUE (testing_support::pumpUntil ([this] { return panel->hidDevice == nullptr; }));
+    ASSERT_TRUE (unplugAndWaitForRemoval());
 
     auto* store = panel->appProperties.getUserSettings();
     EXPECT_EQ (store->getValue ("MON"), "true");
@@ -107,7 +84,7 @@ TEST_F (Settings, RemovalWritesTheChoicesAndTheFileFollowsAfterTheSaveDelay)
     EXPECT_FALSE (settingsFile().exists());   // written 3000 ms after the change
 
     ASSERT_TRUE (testing_support::pumpUntil ([] { return settingsFile().existsAsFile(); }, 8000));
-    EXPECT_EQ (readSettingsXml (settingsFile()), (Values { { "MON", "true" }, { "MON_INPUT", "1" } }));
+    EXPECT_EQ (readSettingsXml(), (Values { { "MON", "true" }, { "MON_INPUT", "1" } }));
 }
 
 TEST_F (Settings, DestroyingThePanelWithADeviceWritesTheFileAtOnce)
@@ -119,24 +96,19 @@ TEST_F (Settings, DestroyingThePanelWithADeviceWritesTheFileAtOnce)
     destroyPanel();
 
     ASSERT_TRUE (settingsFile().existsAsFile());
-    EXPECT_EQ (readSettingsXml (settingsFile()), (Values { { "MON", "true" }, { "MON_INPUT", "2" } }));
+    EXPECT_EQ (readSettingsXml(), (Values { { "MON", "true" }, { "MON_INPUT", "2" } }));
 }
 
 TEST_F (Settings, DestroyingThePanelWithoutADeviceKeepsTheEarlierChoices)
 {
-    juce::StringPairArray earlier;
-    earlier.set ("MON", "true");
-    earlier.set ("MON_INPUT", "1");
-    writeSettings (earlier);
-
-    createPanel();
-    runPosted();
+    writeSettings ({ { "MON", "true" }, { "MON_INPUT", "1" } });
+    createPanelWithoutDevice();
     ASSERT_EQ (panel->hidDevice, nullptr);
     panel->buttonToggleMonitoring->setToggleState (false, juce::dontSendNotification);
     panel->buttonHIZ->setToggleState (true, juce::dontSendNotification);
 
     destroyPanel();
-    EXPECT_EQ (readSettingsXml (settingsFile()), (Values { { "MON", "true" }, { "MON_INPUT", "1" } }));
+    EXPECT_EQ (readSettingsXml(), (Values { { "MON", "true" }, { "MON_INPUT", "1" } }));
 }
 
 TEST_F (Settings, MissingFileGivesTheDefaults)
@@ -151,10 +123,7 @@ TEST_F (Settings, MissingFileGivesTheDefaults)
 
 TEST_F (Settings, KeyNamesAreCaseSensitive)
 {
-    juce::StringPairArray values;
-    values.set ("mon", "true");
-    values.set ("mon_input", "1");
-    writeSettings (values);
+    writeSettings ({ { "mon", "true" }, { "mon_input", "1" } });
 
     attachDevice();
     EXPECT_FALSE (panel->buttonToggleMonitoring->getToggleState());
@@ -163,34 +132,23 @@ TEST_F (Settings, KeyNamesAreCaseSensitive)
 
 // A settings file that can't be read: the panel starts with the defaults, keeps working, and the next
 // save replaces the file with a good one.
-class DamagedSettings : public DeviceRoadTest, public ::testing::WithParamInterface<std::string>
-{
-protected:
-    void writeDamagedFile()
-    {
-        ASSERT_TRUE (settingsFile().getParentDirectory().createDirectory());
-        ASSERT_TRUE (settingsFile().replaceWithData (GetParam().data(), GetParam().size()));
-    }
-};
+class DamagedSettings : public DeviceRoadTest, public ::testing::WithParamInterface<std::string> {};
 
 TEST_P (DamagedSettings, PanelStartsWithDefaultsAndTheNextSaveWritesAGoodFile)
 {
-    writeDamagedFile();
+    writeRawSettings (GetParam());
     attachDevice();
 
     EXPECT_TRUE (panel->buttonLine->getToggleState());
     EXPECT_FALSE (panel->buttonToggleMonitoring->getToggleState());
-    const auto reports = reportsReceived();
-    ASSERT_EQ (reports.size(), 2u);
-    EXPECT_EQ (reports[0], expectedReport (0x1a, 0x00));
-    EXPECT_EQ (reports[1], expectedReport (0x2a, 0x04));
+    EXPECT_EQ (reportsReceived(), (std::vector<Bytes> { expectedReport (0x1a, 0x00), expectedReport (0x2a, 0x04) }));
 
     // Still working.
     click (*panel->buttonMic);
     EXPECT_EQ (reportsReceived().back(), expectedReport (0x2a, 0x01));
 
     destroyPanel();
-    EXPECT_EQ (readSettingsXml (settingsFile()), (Values { { "MON", "false" }, { "MON_INPUT", "1" } }));
+    EXPECT_EQ (readSettingsXml(), (Values { { "MON", "false" }, { "MON_INPUT", "1" } }));
 
     juce::PropertiesFile reread (MainComponent::settingsOptions());
     EXPECT_TRUE (reread.isValidFile());
@@ -210,8 +168,7 @@ INSTANTIATE_TEST_SUITE_P (CorruptOrTruncated, DamagedSettings,
 TEST_F (Settings, FileCutInsideItsClosingTagKeepsItsValues)
 {
     const std::string content (goodFile);
-    ASSERT_TRUE (settingsFile().getParentDirectory().createDirectory());
-    ASSERT_TRUE (settingsFile().replaceWithText (content.substr (0, content.size() - 6)));
+    writeRawSettings (content.substr (0, content.size() - 6));
 
     attachDevice();
     EXPECT_TRUE (panel->buttonToggleMonitoring->getToggleState());
@@ -219,27 +176,21 @@ TEST_F (Settings, FileCutInsideItsClosingTagKeepsItsValues)
 
     click (*panel->buttonMic);
     destroyPanel();
-    EXPECT_EQ (readSettingsXml (settingsFile()), (Values { { "MON", "true" }, { "MON_INPUT", "1" } }));
+    EXPECT_EQ (readSettingsXml(), (Values { { "MON", "true" }, { "MON_INPUT", "1" } }));
     EXPECT_TRUE (settingsFile().loadFileAsString().trimEnd().endsWith ("</PROPERTIES>"));
 }
 
-class CorruptSettingsSave : public DeviceRoadTest
+TEST_F (Settings, RemovalAfterACorruptStartIsSavedByTheTimer)
 {
-};
-
-TEST_F (CorruptSettingsSave, RemovalAfterACorruptStartIsSavedByTheTimer)
-{
-    ASSERT_TRUE (settingsFile().getParentDirectory().createDirectory());
-    ASSERT_TRUE (settingsFile().replaceWithText ("<PROPERTIES><VALUE name=\"MON\" val=\"tr"));
+    writeRawSettings ("<PROPERTIES><VALUE name=\"MON\" val=\"tr");
     attachDevice();
     EXPECT_FALSE (panel->buttonToggleMonitoring->getToggleState());
 
     click (*panel->buttonToggleMonitoring);
     click (*panel->buttonHIZ);
-    world().unplugHid (hid);
-    ASSERT_TRUE (testing_support::pumpUntil ([this] { return panel->hidDevice == nullptr; }));
+    ASSERT_TRUE (unplugAndWaitForRemoval());
 
     // The panel stays up: the file follows from the store's own save timer.
     ASSERT_TRUE (testing_support::pumpUntil ([] { return juce::parseXML (settingsFile()) != nullptr; }, 8000));
-    EXPECT_EQ (readSettingsXml (settingsFile()), (Values { { "MON", "true" }, { "MON_INPUT", "2" } }));
+    EXPECT_EQ (readSettingsXml(), (Values { { "MON", "true" }, { "MON_INPUT", "2" } }));
 }

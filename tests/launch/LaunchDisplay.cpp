@@ -51,6 +51,20 @@ namespace launch
             return title;
         }
 
+        void sendClientMessage (::Display* display, Window window, const char* type, long data)
+        {
+            XEvent event {};
+            event.xclient.type = ClientMessage;
+            event.xclient.window = window;
+            event.xclient.message_type = XInternAtom (display, type, False);
+            event.xclient.format = 32;
+            event.xclient.data.l[0] = data;
+            event.xclient.data.l[1] = CurrentTime;
+
+            XSendEvent (display, window, False, NoEventMask, &event);
+            XSync (display, False);
+        }
+
         bool isMapped (::Display* display, Window window)
         {
             XWindowAttributes attributes {};
@@ -145,6 +159,18 @@ namespace launch
         return juce::Rectangle<int> (rootX, rootY, attributes.width, attributes.height);
     }
 
+    std::optional<juce::Colour> Display::pixelAt (WindowId window, juce::Point<int> position) const
+    {
+        auto* image = XGetImage (x (handle), window, position.x, position.y, 1, 1, AllPlanes, ZPixmap);
+        if (image == nullptr)
+            return std::nullopt;
+
+        // A 24-bit TrueColor visual, as the test display has: red, green and blue in the low three bytes.
+        const auto rgb = (juce::uint32) XGetPixel (image, 0, 0) & 0xffffffu;
+        XDestroyImage (image);
+        return juce::Colour (0xff000000u | rgb);
+    }
+
     void Display::moveAndResize (WindowId window, juce::Rectangle<int> bounds)
     {
         XMoveResizeWindow (x (handle), window, bounds.getX(), bounds.getY(),
@@ -154,30 +180,12 @@ namespace launch
 
     void Display::sendCloseRequest (WindowId window)
     {
-        auto* display = x (handle);
-        XEvent event {};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = window;
-        event.xclient.message_type = XInternAtom (display, "WM_PROTOCOLS", False);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = (long) XInternAtom (display, "WM_DELETE_WINDOW", False);
-        event.xclient.data.l[1] = CurrentTime;
-
-        XSendEvent (display, window, False, NoEventMask, &event);
-        XSync (display, False);
+        sendClientMessage (x (handle), window, "WM_PROTOCOLS", (long) XInternAtom (x (handle), "WM_DELETE_WINDOW", False));
     }
 
     void Display::nudge (WindowId window)
     {
-        auto* display = x (handle);
-        XEvent event {};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = window;
-        event.xclient.message_type = XInternAtom (display, "TOLVA_TEST_NUDGE", False);
-        event.xclient.format = 32;
-
-        XSendEvent (display, window, False, NoEventMask, &event);
-        XSync (display, False);
+        sendClientMessage (x (handle), window, "TOLVA_TEST_NUDGE", 0);
     }
 
     WindowId Display::openFocusedWindow (juce::Rectangle<int> bounds)

@@ -62,6 +62,8 @@ namespace launch
         // Mapped top-level windows with exactly this title that belong to the given process.
         std::vector<WindowId> findWindows (const juce::String& title, pid_t pid) const;
         std::optional<juce::Rectangle<int>> boundsOf (WindowId window) const;
+        // The colour shown at a point of the window's own area, or nothing if it cannot be read.
+        std::optional<juce::Colour> pixelAt (WindowId window, juce::Point<int> position) const;
 
         void moveAndResize (WindowId window, juce::Rectangle<int> bounds);
         // What the window's close button sends.

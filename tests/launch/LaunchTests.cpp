@@ -29,10 +29,8 @@ namespace
     constexpr int saveTimeoutMs = 15000;
     constexpr int saveDelayMs = 3000;
 
-    juce::String stateString (juce::Rectangle<int> r)
-    {
-        return r.toString();
-    }
+    // A place a user might have moved the window to, on the 320 : 290 ratio.
+    const juce::Rectangle<int> placed (100, 50, 352, 319);
 
     class LaunchTest : public ::testing::Test
     {
@@ -45,8 +43,7 @@ namespace
             root = juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("tolva-launch", "", false);
             home = root.getChildFile ("home");
             runtimeDir = root.getChildFile ("run");
-            ASSERT_TRUE (home.createDirectory() && runtimeDir.createDirectory());
-            ::chmod (runtimeDir.getFullPathName().toRawUTF8(), 0700);
+            ASSERT_TRUE (createSessionFolders (home, runtimeDir));
         }
 
         void TearDown() override
@@ -61,12 +58,26 @@ namespace
             std::filesystem::remove_all (root.getFullPathName().toStdString(), ignored);
         }
 
+        // A home and a private runtime folder, as a user's login session has them.
+        static bool createSessionFolders (const juce::File& homeDir, const juce::File& runtime)
+        {
+            return homeDir.createDirectory() && runtime.createDirectory()
+                && ::chmod (runtime.getFullPathName().toRawUTF8(), 0700) == 0;
+        }
+
         juce::File log() const { return root.getChildFile ("program.log"); }
 
         AppProcess& start (const juce::StringArray& arguments = {})
         {
             processes.push_back (std::make_unique<AppProcess> (juce::File (TOLVA_APP_PATH), arguments, home, runtimeDir, log()));
             return *processes.back();
+        }
+
+        // The program started with this window state stored.
+        AppProcess& startWithStoredState (juce::Rectangle<int> bounds)
+        {
+            EXPECT_TRUE (launch::writeWindowPosition (home, bounds.toString()));
+            return start();
         }
 
         // The program's main window once it stands on screen with the expected bounds, or 0. While the
@@ -170,13 +181,11 @@ TEST_F (LaunchTest, FirstStartShowsTheCentredDefaultWindow)
     EXPECT_TRUE (display.findWindows ("About Tolva USB", app.pid()).empty());
 
     closeAndExpectExit (app, window);
-    EXPECT_EQ (launch::storedWindowPosition (home), stateString (centredDefaultBounds()));
+    EXPECT_EQ (launch::storedWindowPosition (home), centredDefaultBounds().toString());
 }
 
 TEST_F (LaunchTest, WindowComesBackWhereItWasAfterQuit)
 {
-    const juce::Rectangle<int> placed (100, 50, 352, 319);   // on the 320 : 290 ratio
-
     {
         auto& first = start();
         const auto window = waitForWindowAt (first, centredDefaultBounds());
@@ -184,7 +193,7 @@ TEST_F (LaunchTest, WindowComesBackWhereItWasAfterQuit)
 
         ASSERT_TRUE (moveAndKeep (window, placed));
         closeAndExpectExit (first, window);
-        EXPECT_EQ (launch::storedWindowPosition (home), stateString (placed));
+        EXPECT_EQ (launch::storedWindowPosition (home), placed.toString());
     }
 
     auto& second = start();
@@ -194,7 +203,7 @@ TEST_F (LaunchTest, WindowComesBackWhereItWasAfterQuit)
     // A quit requested by the system (not the close button) stores the state too.
     second.interrupt();
     EXPECT_EQ (second.waitForExit (exitTimeoutMs), std::optional<int> (0));
-    EXPECT_EQ (launch::storedWindowPosition (home), stateString (placed));
+    EXPECT_EQ (launch::storedWindowPosition (home), placed.toString());
 }
 
 TEST_F (LaunchTest, StoredStateIsBroughtWithinLimitsAndRatio)
@@ -205,9 +214,7 @@ TEST_F (LaunchTest, StoredStateIsBroughtWithinLimitsAndRatio)
     for (const auto& c : { Case { { 60, 40, 500, 300 }, { 60, 40, 500, 453 } },
                            Case { { 60, 40, 1200, 900 }, { 60, 40, 640, 580 } } })
     {
-        ASSERT_TRUE (launch::writeWindowPosition (home, stateString (c.stored)));
-
-        auto& app = start();
+        auto& app = startWithStoredState (c.stored);
         const auto window = waitForWindowAt (app, c.expected);
         ASSERT_NE (window, 0u) << "stored " << c.stored.toString();
         closeAndExpectExit (app, window);
@@ -225,15 +232,12 @@ TEST_F (LaunchTest, ResetSwitchAtStartIgnoresTheStoredState)
     // The stored state stays empty until the quit.
     EXPECT_TRUE (storedPositionBecomes (""));
     closeAndExpectExit (app, window);
-    EXPECT_EQ (launch::storedWindowPosition (home), stateString (centredDefaultBounds()));
+    EXPECT_EQ (launch::storedWindowPosition (home), centredDefaultBounds().toString());
 }
 
 TEST_F (LaunchTest, SecondLaunchWithResetSwitchResetsTheRunningInstance)
 {
-    const juce::Rectangle<int> placed (100, 50, 352, 319);
-    ASSERT_TRUE (launch::writeWindowPosition (home, stateString (placed)));
-
-    auto& running = start();
+    auto& running = startWithStoredState (placed);
     const auto window = waitForWindowAt (running, placed);
     ASSERT_NE (window, 0u);
 
@@ -249,15 +253,12 @@ TEST_F (LaunchTest, SecondLaunchWithResetSwitchResetsTheRunningInstance)
     // The window keeps its place and size, and the quit stores them again.
     EXPECT_EQ (boundsOf (window), placed);
     closeAndExpectExit (running, window);
-    EXPECT_EQ (launch::storedWindowPosition (home), stateString (placed));
+    EXPECT_EQ (launch::storedWindowPosition (home), placed.toString());
 }
 
 TEST_F (LaunchTest, SecondLaunchWithoutSwitchOnlyBringsTheWindowForward)
 {
-    const juce::Rectangle<int> placed (100, 50, 352, 319);
-    ASSERT_TRUE (launch::writeWindowPosition (home, stateString (placed)));
-
-    auto& running = start();
+    auto& running = startWithStoredState (placed);
     const auto window = waitForWindowAt (running, placed);
     ASSERT_NE (window, 0u);
 
@@ -277,7 +278,7 @@ TEST_F (LaunchTest, SecondLaunchWithoutSwitchOnlyBringsTheWindowForward)
 
     // No reset: once the store's save delay has passed the stored state is still the window's.
     juce::Thread::sleep (saveDelayMs + 500);
-    EXPECT_EQ (launch::storedWindowPosition (home), stateString (placed));
+    EXPECT_EQ (launch::storedWindowPosition (home), placed.toString());
 
     closeAndExpectExit (running, window);
 }
@@ -287,8 +288,7 @@ TEST_F (LaunchTest, EachUserRunsAnInstanceOfTheirOwn)
     // Another user's session: a home and runtime folder of its own.
     const auto otherHome = root.getChildFile ("other-home");
     const auto otherRuntime = root.getChildFile ("other-run");
-    ASSERT_TRUE (otherHome.createDirectory() && otherRuntime.createDirectory());
-    ::chmod (otherRuntime.getFullPathName().toRawUTF8(), 0700);
+    ASSERT_TRUE (createSessionFolders (otherHome, otherRuntime));
 
     auto& mine = start();
     ASSERT_NE (waitForWindowAt (mine, centredDefaultBounds()), 0u);
