@@ -3,6 +3,7 @@
 // - a volume changed by another program until the panel's fader shows it. This includes the 50 ms
 //   that the refresh timer waits after a change, so it is dominated by that wait by design.
 // Needs a display (the panel builds its About dialog): run under xvfb-run when there is none.
+#include "BenchSupport.h"
 #include "MainComponent.h"
 
 #include <PlatformClock.h>
@@ -15,18 +16,7 @@
 
 namespace
 {
-    // JUCE keeps its list of objects to delete at shutdown in a function-local static; creating it
-    // before main lets it outlive the static JUCE initialiser below.
-    [[maybe_unused]] const bool shutdownListFirst = (juce::DeletedAtShutdown::deleteAll(), true);
-
-    void ensureJuceForPanel()
-    {
-        // As the program runs: JUCE's X error handlers ignore the window-manager atoms a bare X server lacks.
-        if (juce::JUCEApplicationBase::createInstance == nullptr)
-            juce::JUCEApplicationBase::createInstance = [] () -> juce::JUCEApplicationBase* { return nullptr; };
-
-        static juce::ScopedJuceInitialiser_GUI juce;
-    }
+    using bench_support::ensureJuceForPanel;
 
     // Runs the message loop one message at a time until the condition holds (or 5 s have passed).
     bool pumpUntil (const std::function<bool()>& condition)

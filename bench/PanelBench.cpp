@@ -2,32 +2,14 @@
 // the background rescaled from the artwork, seventeen children placed, both fader groups rescaled with
 // their thumbs, and the images of the eleven image buttons set again. Needs a display (the panel builds
 // its About dialog): run under xvfb-run when there is none.
+#include "BenchSupport.h"
 #include "MainComponent.h"
 
 #include <benchmark/benchmark.h>
 
-namespace
-{
-    // JUCE keeps its list of objects to delete at shutdown in a function-local static. Creating it
-    // before main lets it outlive the benchmarks' static JUCE initialisers, whose destructors at exit
-    // still walk it (the panel leaves such objects behind: the desktop, the image cache).
-    [[maybe_unused]] const bool shutdownListFirst = (juce::DeletedAtShutdown::deleteAll(), true);
-
-    void ensureJuceForPanel()
-    {
-        // Run as the program does: JUCE then installs its X error handlers, which ignore the
-        // window-manager atoms that a bare X server lacks, instead of Xlib's default handler ending the
-        // process when the panel builds its About dialog.
-        if (juce::JUCEApplicationBase::createInstance == nullptr)
-            juce::JUCEApplicationBase::createInstance = [] () -> juce::JUCEApplicationBase* { return nullptr; };
-
-        static juce::ScopedJuceInitialiser_GUI juce;
-    }
-}
-
 static void BM_PanelResizedAtNewSize (benchmark::State& state)
 {
-    ensureJuceForPanel();
+    bench_support::ensureJuceForPanel();
     auto panel = std::make_unique<MainComponent>();
     const int bar = panel->menuBarHeight;
 

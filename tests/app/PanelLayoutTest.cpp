@@ -55,18 +55,6 @@ namespace
             EXPECT_EQ (actual[i], expected[i].translated (0, yOffset)) << childNames[i];
     }
 
-    bool samePixels (const juce::Image& a, const juce::Image& b)
-    {
-        if (a.getBounds() != b.getBounds())
-            return false;
-
-        for (int y = 0; y < a.getHeight(); ++y)
-            for (int x = 0; x < a.getWidth(); ++x)
-                if (a.getPixelAt (x, y) != b.getPixelAt (x, y))
-                    return false;
-        return true;
-    }
-
     juce::Image embedded (const char* data, int size)
     {
         return juce::ImageCache::getFromMemory (data, size);

@@ -47,6 +47,7 @@ namespace panel_tests
 
     //==============================================================================
     using Values = std::map<juce::String, juce::String>;
+    using testing_support::samePixels;
 
     // Written out here rather than asked of the program: ~/.config/Tolva USB/Tolva USB.settings.
     inline juce::File settingsFile()

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <juce_events/juce_events.h>
+#include <juce_graphics/juce_graphics.h>
 #include <functional>
 
 namespace testing_support
@@ -17,6 +18,20 @@ namespace testing_support
                 return false;
             juce::MessageManager::getInstance()->runDispatchLoopUntil (2);
         }
+        return true;
+    }
+
+    // Whether two images have the same size and the same pixels.
+    inline bool samePixels (const juce::Image& a, const juce::Image& b)
+    {
+        if (a.getBounds() != b.getBounds())
+            return false;
+
+        for (int y = 0; y < a.getHeight(); ++y)
+            for (int x = 0; x < a.getWidth(); ++x)
+                if (a.getPixelAt (x, y) != b.getPixelAt (x, y))
+                    return false;
+
         return true;
     }
 

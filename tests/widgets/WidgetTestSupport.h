@@ -26,6 +26,7 @@ struct SliderStereoGroupTestAccess
 namespace widget_tests
 {
     using Access = SliderStereoGroupTestAccess;
+    using testing_support::samePixels;
 
     // Records every action message delivered to it.
     struct MessageLog : juce::ActionListener
@@ -92,19 +93,6 @@ namespace widget_tests
         juce::PNGImageFormat().writeImageToStream (solid (width, height, colour), stream);
         stream.flush();
         return block;
-    }
-
-    inline bool samePixels (const juce::Image& a, const juce::Image& b)
-    {
-        if (a.getBounds() != b.getBounds())
-            return false;
-
-        for (int y = 0; y < a.getHeight(); ++y)
-            for (int x = 0; x < a.getWidth(); ++x)
-                if (a.getPixelAt (x, y) != b.getPixelAt (x, y))
-                    return false;
-
-        return true;
     }
 
     inline bool isTransparent (const juce::Image& image, juce::Rectangle<int> area)
