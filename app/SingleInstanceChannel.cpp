@@ -81,44 +81,37 @@ namespace
         return ::getsockopt (fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 && peer.uid == ::geteuid();
     }
 
-    bool sendAll (int fd, const void* data, size_t size)
+    // Moves the whole buffer through one send or recv after another, going on after an interrupting
+    // signal; false once the peer is gone or an error ends it.
+    template <typename Byte, typename Transfer>
+    bool transferAll (Byte* bytes, size_t size, Transfer transfer)
     {
-        auto* bytes = static_cast<const char*> (data);
-
         while (size > 0)
         {
-            const auto sent = ::send (fd, bytes, size, MSG_NOSIGNAL);
+            const auto moved = transfer (bytes, size);
 
-            if (sent < 0 && errno == EINTR)
+            if (moved < 0 && errno == EINTR)
                 continue;
-            if (sent <= 0)
+            if (moved <= 0)
                 return false;
 
-            bytes += sent;
-            size -= (size_t) sent;
+            bytes += moved;
+            size -= (size_t) moved;
         }
 
         return true;
     }
 
+    bool sendAll (int fd, const void* data, size_t size)
+    {
+        return transferAll (static_cast<const char*> (data), size,
+                            [fd] (const char* bytes, size_t n) { return ::send (fd, bytes, n, MSG_NOSIGNAL); });
+    }
+
     bool receiveAll (int fd, void* data, size_t size)
     {
-        auto* bytes = static_cast<char*> (data);
-
-        while (size > 0)
-        {
-            const auto received = ::recv (fd, bytes, size, 0);
-
-            if (received < 0 && errno == EINTR)
-                continue;
-            if (received <= 0)
-                return false;
-
-            bytes += received;
-            size -= (size_t) received;
-        }
-
-        return true;
+        return transferAll (static_cast<char*> (data), size,
+                            [fd] (char* bytes, size_t n) { return ::recv (fd, bytes, n, 0); });
     }
 
     // A connect interrupted by a signal goes on in the background: wait for it to finish.
