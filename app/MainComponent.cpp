@@ -1,3 +1,5 @@
+// The panel's construction, layout, painting and teardown: every control, its images and its place at
+// any window size, and the fixed order in which they are taken down.
 #include "MainComponent.h"
 
 #include "OXVBinaryData.h"
@@ -257,9 +259,7 @@ MainComponent::~MainComponent()
     if (hidDevice != nullptr)
     {
         saveProperties();
-        if (auto device = ghidInterface.load())
-            IOHIDDeviceClose (device, kIOHIDOptionsTypeNone);
-        ghidInterface = nullptr;
+        closeHidInterface();
         hidDevice.reset();
     }
 

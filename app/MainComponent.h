@@ -1,6 +1,15 @@
 // The control panel: the main window's one content component. It owns every control the user sees,
 // the looks that draw them, the settings store and the hidden About box, and it is the device-event
 // function, menu-bar model, button, slider and action listener of the system.
+//
+// Where each concern lives:
+//   MainComponent.cpp          construction, layout (resized), paint and teardown
+//   MainComponentActions.cpp   button clicks and fader messages: HID reports and Core Audio writes
+//   MainComponentEvents.cpp    device arrival, removal and changes; the hold and refresh timers
+//   MainComponentMenus.cpp     the "File" and "Config" menus
+//   MainComponentReadouts.cpp  the dB read-outs
+//   MainComponentSettings.cpp  the settings store and the factory reset
+//   PanelChoices.h             the input and sample-rate tables that all of the above read
 #pragma once
 
 #include <juce_gui_extra/juce_gui_extra.h>

@@ -5,6 +5,7 @@
 #include "CoreAudioDevice.h"
 #include "DeviceProperties.h"
 #include "HidOutputReport.h"
+#include "PanelChoices.h"
 
 #include <utility>
 
@@ -21,25 +22,16 @@ namespace
 
 void MainComponent::buttonClicked (juce::Button* button)
 {
-    if (button == button44.get())
+    if (const auto* rate = sampleRateForButton (*this, button))
     {
-        hw_setSampleRate (44100.0);
-    }
-    else if (button == button48.get())
-    {
-        hw_setSampleRate (48000.0);
-    }
-    else if (button == button96.get())
-    {
-        hw_setSampleRate (96000.0);
+        hw_setSampleRate (rate->rate);
     }
     else if (button == buttonMuteOut.get())
     {
-        // The mute flag travels with the input selection, so the report repeats the lit input.
-        std::uint8_t code = inputCodeMicHIZ;
-        if (buttonLine->getToggleState())      code = inputCodeLine;
-        else if (buttonMic->getToggleState())  code = inputCodeMic;
-        else if (buttonHIZ->getToggleState())  code = inputCodeHIZ;
+        // The mute flag travels with the input selection, so the report repeats the lit input; with
+        // none lit the device is told "MicHIZ".
+        const auto* lit = firstLitInput (*this);
+        const auto code = lit != nullptr ? lit->hidCode : std::uint8_t (inputCodeMicHIZ);
 
         sendHidCommand (hidCmdInputSelect, inputSelectValue (code, *buttonMuteOut));
         userEditing = true;
@@ -52,21 +44,9 @@ void MainComponent::buttonClicked (juce::Button* button)
         writeMute (gInAudioObjectID.load(), kAudioObjectPropertyScopeInput, buttonMuteIn->getToggleState());
         startTimer (timerIdUserEdit, userEditHoldMs);
     }
-    else if (button == buttonLine.get())
+    else if (const auto* input = inputForButton (*this, button))
     {
-        sendHidCommand (hidCmdInputSelect, inputSelectValue (inputCodeLine, *buttonMuteOut));
-    }
-    else if (button == buttonMic.get())
-    {
-        sendHidCommand (hidCmdInputSelect, inputSelectValue (inputCodeMic, *buttonMuteOut));
-    }
-    else if (button == buttonHIZ.get())
-    {
-        sendHidCommand (hidCmdInputSelect, inputSelectValue (inputCodeHIZ, *buttonMuteOut));
-    }
-    else if (button == buttonMicHIZ.get())
-    {
-        sendHidCommand (hidCmdInputSelect, inputSelectValue (inputCodeMicHIZ, *buttonMuteOut));
+        sendHidCommand (hidCmdInputSelect, inputSelectValue (input->hidCode, *buttonMuteOut));
     }
     else if (button == buttonToggleMonitoring.get())
     {

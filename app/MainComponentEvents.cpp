@@ -5,6 +5,7 @@
 #include "CoreAudioDevice.h"
 #include "DeviceProperties.h"
 #include "HidOutputReport.h"
+#include "PanelChoices.h"
 
 #include <cstdlib>
 
@@ -26,17 +27,14 @@ namespace
 
         if (monitoring == "true")
         {
-            // A button that was off reports on the toggle and again on the direct call.
+            // A button that was off reports on the toggle and again on the direct call. Kept: the
+            // direct call guarantees one report even when the button was already on, and a repeated
+            // monitoring report is harmless to the device.
             panel.buttonToggleMonitoring->setToggleState (true, juce::sendNotification);
             panel.buttonClicked (panel.buttonToggleMonitoring.get());
         }
 
-        auto* inputButton = panel.buttonLine.get();
-        if (input == 1)       inputButton = panel.buttonMic.get();
-        else if (input == 2)  inputButton = panel.buttonHIZ.get();
-        else if (input == 3)  inputButton = panel.buttonMicHIZ.get();
-
-        inputButton->setToggleState (true, juce::sendNotification);
+        buttonOf (panel, inputForStoredIndex (input)).setToggleState (true, juce::sendNotification);
 
         panel.startTimer (MainComponent::timerIdDeviceRefresh, firstRefreshDelayMs);
         panel.repaint();
@@ -51,10 +49,7 @@ namespace
         // names the removed device; either way no report goes to a released device.
         if (panel.hidDevice != nullptr)
         {
-            if (auto* device = ghidInterface.load())
-                IOHIDDeviceClose (device, kIOHIDOptionsTypeNone);
-
-            ghidInterface = nullptr;
+            closeHidInterface();
             panel.hidDevice.reset();
         }
     }
@@ -80,9 +75,8 @@ namespace
     void showSampleRate (MainComponent& panel, double rate)
     {
         // Any other rate leaves the lit button as it is.
-        if (rate == 44100.0)       panel.button44->setToggleState (true, juce::dontSendNotification);
-        else if (rate == 48000.0)  panel.button48->setToggleState (true, juce::dontSendNotification);
-        else if (rate == 96000.0)  panel.button96->setToggleState (true, juce::dontSendNotification);
+        if (const auto* choice = sampleRateForRate (rate))
+            buttonOf (panel, *choice).setToggleState (true, juce::dontSendNotification);
     }
 
     void loadLevels (SliderStereoGroup& group, AudioObjectID object, AudioObjectPropertyScope scope)
@@ -120,6 +114,8 @@ namespace
     }
 }
 
+// The unnamed pointer is part of the device-event function's signature, which the discovery code shares;
+// it is always null.
 void MainComponent::OnApiCallback (void* owner, void*, OXV_CallbackEvent event)
 {
     if (owner == nullptr)

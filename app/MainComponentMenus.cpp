@@ -1,4 +1,7 @@
+// The panel's menus: the bar's names, the items with their ticks read at the moment a menu opens, and
+// what each item does.
 #include "MainComponent.h"
+#include "PanelChoices.h"
 
 #include <AppleScript.h>
 
@@ -26,12 +29,12 @@ namespace
         std::fflush (stderr);
     }
 
-    juce::PopupMenu sampleRateMenu (bool is44, bool is48, bool is96)
+    // One item per rate, ticked while its button is lit.
+    juce::PopupMenu sampleRateMenu (const MainComponent& panel)
     {
         juce::PopupMenu menu;
-        menu.addItem (MainComponent::menuIdRate44100, "44100  Hz", true, is44);
-        menu.addItem (MainComponent::menuIdRate48000, "48000  Hz", true, is48);
-        menu.addItem (MainComponent::menuIdRate96000, "96000  Hz", true, is96);
+        for (const auto& choice : sampleRateChoices)
+            menu.addItem (choice.menuId, choice.menuText, true, buttonOf (panel, choice).getToggleState());
         return menu;
     }
 }
@@ -61,8 +64,7 @@ juce::PopupMenu MainComponent::getMenuForIndex (int topLevelMenuIndex, const juc
         factoryDefaults.itemID = menuIdFactoryDefaults;
         menu.addItem (factoryDefaults);
         menu.addSeparator();
-        menu.addSubMenu ("Sample rate", sampleRateMenu (button44->getToggleState(), button48->getToggleState(),
-                                                        button96->getToggleState()));
+        menu.addSubMenu ("Sample rate", sampleRateMenu (*this));
     }
     else if (topLevelMenuIndex == menuIndexAbout)
     {
@@ -76,6 +78,7 @@ void MainComponent::menuBarActivated (bool)
 {
 }
 
+// Item ids are unique across the menus, so the menu's index is not needed.
 void MainComponent::menuItemSelected (int menuItemID, int)
 {
     sendChangeMessage();
@@ -108,12 +111,11 @@ void MainComponent::menuItemSelected (int menuItemID, int)
             aboutDialog->setVisible (false);
             break;
 
-        // Delivered later through the message queue, like a mouse click; dropped while disabled.
-        case menuIdRate44100: button44->triggerClick(); break;
-        case menuIdRate48000: button48->triggerClick(); break;
-        case menuIdRate96000: button96->triggerClick(); break;
-
         default:
+            // A rate is delivered later through the message queue, like a mouse click; dropped while
+            // the button is disabled.
+            if (const auto* rate = sampleRateForMenuId (menuItemID))
+                buttonOf (*this, *rate).triggerClick();
             break;
     }
 

@@ -1,3 +1,4 @@
+// The dB read-outs under the faders: the text each shows and when it follows a fader.
 #include "MainComponent.h"
 
 #include <cmath>

@@ -4,6 +4,7 @@
 
 #include "CoreAudioDevice.h"
 #include "DeviceProperties.h"
+#include "PanelChoices.h"
 
 juce::PropertiesFile::Options MainComponent::settingsOptions()
 {
@@ -29,11 +30,9 @@ void MainComponent::saveProperties()
 {
     appProperties.getUserSettings()->setValue ("MON", buttonToggleMonitoring->getToggleState() ? "true" : "false");
 
-    juce::String input ("0");
-    if (buttonLine->getToggleState())         input = "0";
-    else if (buttonMic->getToggleState())     input = "1";
-    else if (buttonHIZ->getToggleState())     input = "2";
-    else if (buttonMicHIZ->getToggleState())  input = "3";
+    // With no input lit, "Line" is stored.
+    const auto* lit = firstLitInput (*this);
+    const auto input = juce::String (lit != nullptr ? lit->storedIndex : inputChoices[0].storedIndex);
 
     appProperties.getUserSettings()->setValue ("MON_INPUT", input);
 }
@@ -48,7 +47,8 @@ void MainComponent::setFactoryDefaults()
     writeVolumeDb (gInAudioObjectID.load(), kAudioObjectPropertyScopeInput, 2, 0.0f);
 
     // 224 dB on the main and left output volume, far above the faders' range: it goes out unchanged, and
-    // the device clamps or refuses it. The refresh reads back only the left and right channels.
+    // the device clamps or refuses it. The refresh reads back only the left and right channels. Kept as
+    // every release has sent it: the device clamps it rather than failing, and resets rely on this order.
     writeVolumeDb (gOutAudioObjectID.load(), kAudioObjectPropertyScopeOutput, kAudioObjectPropertyElementMain, 224.0f);
     writeVolumeDb (gOutAudioObjectID.load(), kAudioObjectPropertyScopeOutput, 1, 224.0f);
 

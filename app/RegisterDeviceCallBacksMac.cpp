@@ -154,6 +154,14 @@ void UnregisterDeviceOwner (void* owner)
     mydeviceStruct.owner.compare_exchange_strong (owner, nullptr);
 }
 
+void closeHidInterface()
+{
+    if (auto* device = ghidInterface.load())
+        IOHIDDeviceClose (device, kIOHIDOptionsTypeNone);
+
+    ghidInterface = nullptr;
+}
+
 void raiseDeviceEvent (DeviceContext& context, OXV_CallbackEvent event)
 {
     auto* owner = context.owner.load();

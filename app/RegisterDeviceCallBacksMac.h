@@ -66,6 +66,9 @@ void RegisterDeviceCallBacks (void* owner, OXV_DeviceCallback callback);
 // owner and do nothing.
 void UnregisterDeviceOwner (void* owner);
 
+// Closes the attached HID device, if any, and clears the handle, so no report goes to a released device.
+void closeHidInterface();
+
 // Calls the context's device-event function with its owner, null and the event; does nothing while no
 // owner is registered. The owner is read once, so an unregistration in between can't split the call.
 void raiseDeviceEvent (DeviceContext& context, OXV_CallbackEvent event);

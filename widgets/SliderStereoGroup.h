@@ -30,6 +30,7 @@ class SliderStereoGroup : public juce::Component,
                           public juce::ActionBroadcaster
 {
 public:
+    // The int is not used; kept so that every construction of a group reads the same.
     SliderStereoGroup (juce::String name, int);
     ~SliderStereoGroup() override;
 
