@@ -5,9 +5,11 @@ namespace artwork
 {
     namespace
     {
-        const juce::Colour unlitTop { 0xff5b5f66 };
-        const juce::Colour unlitBottom { 0xff303338 };
-        const juce::Colour unlitText { 0xffaeb2b8 };
+        // Unlit legends stay legible at the smallest window: near-white print on a dark face keeps the
+        // letters' cores above 4.5:1 (WCAG contrast) even after the button image is scaled down.
+        const juce::Colour unlitTop { 0xff3f4248 };
+        const juce::Colour unlitBottom { 0xff222428 };
+        const juce::Colour unlitText { 0xfff0f2f5 };
 
         // The dark opening in the panel that the button sits in.
         void drawBezel (juce::Graphics& g, juce::Rectangle<float> bounds, float corner)
@@ -45,7 +47,9 @@ namespace artwork
 
         juce::Font fittedCaptionFont (const juce::String& caption, juce::Rectangle<float> area)
         {
-            auto font = withTracking (narrowFont (juce::jmin (12.5f, area.getHeight() * 0.68f), true), 0.04f);
+            // As tall as the face allows: thin strokes of the smallest captions lose their contrast
+            // to anti-aliasing.
+            auto font = withTracking (narrowFont (juce::jmin (12.5f, area.getHeight() * 0.8f), true), 0.04f);
             while (font.getHeight() > 5.0f && font.getStringWidthFloat (caption) > area.getWidth() - 5.0f)
                 font.setHeight (font.getHeight() - 0.25f);
             return font;

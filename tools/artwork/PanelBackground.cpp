@@ -132,23 +132,26 @@ namespace artwork
                               withTracking (sansFont (7.5f, true), 0.06f));
         }
 
-        // A light plate under the sample-rate caption that merges with the plate the panel paints
-        // itself below it, so the caption's dark text sits on a light ground.
+        // The light plate of the sample-rate section, under its caption and around the rounded panel
+        // that the program paints behind the buttons in the same colour. That panel is placed from
+        // truncated proportions and keeps a 7-pixel corner at every window size, so it never matches
+        // scaled artwork exactly; the plate reaches past it on every side by more than that drift
+        // (at least one screen pixel from the smallest window up), so the two read as one plate.
         void drawSampleRatePlate (juce::Graphics& g)
         {
-            const auto plate = juce::Rectangle<float> (271.0f, 46.0f, 89.0f, 104.0f);
+            const auto plate = juce::Rectangle<float> (268.0f, 44.0f, 97.0f, 112.0f);
             g.setColour (juce::Colours::black.withAlpha (0.5f));
-            g.fillRoundedRectangle (plate.expanded (1.0f).translated (0.0f, 1.0f), 8.0f);
+            g.fillRoundedRectangle (plate.expanded (1.0f).translated (0.0f, 1.0f), 6.0f);
             g.setColour (colours::plate);
-            g.fillRoundedRectangle (plate, 7.0f);
+            g.fillRoundedRectangle (plate, 5.0f);
         }
 
         void drawModelPrint (juce::Graphics& g)
         {
             const auto font = withTracking (sansFont (7.0f, true), 0.12f);
-            drawEngravedText (g, "STEREO USB AUDIO", { 268.0f, 160.0f, 95.0f, 10.0f }, font,
+            drawEngravedText (g, "STEREO USB AUDIO", { 268.0f, 163.0f, 95.0f, 10.0f }, font,
                               juce::Justification::centred, colours::printDim);
-            drawEngravedText (g, "24-BIT  /  96 kHz", { 268.0f, 171.0f, 95.0f, 10.0f }, font,
+            drawEngravedText (g, "24-BIT  /  96 kHz", { 268.0f, 174.0f, 95.0f, 10.0f }, font,
                               juce::Justification::centred, colours::printDim);
         }
 
