@@ -71,14 +71,14 @@ namespace
         return std::chrono::duration_cast<std::chrono::milliseconds> (Clock::now() - start).count();
     }
 
-    // Runs the action on a thread of its own; its result, or nothing when it has not finished within the
-    // timeout (it is then left running: it must own everything it uses).
+    // Runs the action on a thread of its own, which alone holds it; its result, or nothing when it has
+    // not finished within the timeout (it is then left running: it must own everything it uses).
     template <typename Action>
     auto finishesWithin (int timeoutMs, Action action) -> std::optional<decltype (action())>
     {
         auto promise = std::make_shared<std::promise<decltype (action())>>();
         auto result = promise->get_future();
-        std::thread ([promise, action] () mutable { promise->set_value (action()); }).detach();
+        std::thread ([promise, action = std::move (action)] () mutable { promise->set_value (action()); }).detach();
 
         if (result.wait_for (std::chrono::milliseconds (timeoutMs)) != std::future_status::ready)
             return std::nullopt;
