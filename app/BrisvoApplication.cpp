@@ -65,7 +65,8 @@ void BrisvoApplication::initialise (const juce::String& commandLine)
     });
 
     // Two launches at the same moment: the one that could not take the channel hands over instead.
-    if (! instanceChannel->isListening() && SingleInstanceChannel::sendToRunningInstance (commandLine))
+    if (! instanceChannel->isListening()
+        && SingleInstanceChannel::sendToRunningInstance (commandLine, SingleInstanceChannel::lostRaceHandOverTimeoutMs))
     {
         instanceChannel.reset();
         quit();

@@ -1,9 +1,15 @@
 #include "SingleInstanceChannel.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -12,46 +18,29 @@
 
 namespace
 {
-    constexpr int ioTimeoutMs = 2000;
-    constexpr int pollIntervalMs = 100;
-    constexpr uint32_t maxMessageBytes = 64 * 1024;
+    using Clock = std::chrono::steady_clock;
+
     constexpr char ackByte = 1;
+    constexpr char commitByte = 2;
+    constexpr size_t headerBytes = 4;
 
     // Closes a descriptor when it goes out of scope.
     struct ScopedFd
     {
-        explicit ScopedFd (int f) noexcept : fd (f) {}
-        ~ScopedFd() { if (fd >= 0) ::close (fd); }
-        ScopedFd (const ScopedFd&) = delete;
-        ScopedFd& operator= (const ScopedFd&) = delete;
+        explicit ScopedFd (int f = -1) noexcept : fd (f) {}
+        ~ScopedFd() { reset(); }
+        ScopedFd (ScopedFd&& other) noexcept : fd (other.release()) {}
+        ScopedFd& operator= (ScopedFd&& other) noexcept { reset (other.release()); return *this; }
         int release() noexcept { const int f = fd; fd = -1; return f; }
+        void reset (int f = -1) noexcept { if (fd >= 0) ::close (fd); fd = f; }
         int fd;
     };
 
-    juce::File socketFolder()
+    // Milliseconds left until the deadline, never negative, rounded up so a wait does not end early.
+    int msUntil (Clock::time_point deadline)
     {
-        const juce::String runtime (juce::SystemStats::getEnvironmentVariable ("XDG_RUNTIME_DIR", {}));
-
-        if (juce::File::isAbsolutePath (runtime) && juce::File (runtime).isDirectory())
-            return juce::File (runtime).getChildFile ("tolva-usb");
-
-        return juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory).getChildFile ("tolva-usb");
-    }
-
-    // Creates the folder as 0700, or tightens an existing one; refuses a folder that is not ours.
-    bool preparePrivateFolder (const juce::File& folder)
-    {
-        folder.getParentDirectory().createDirectory();
-        const auto path = folder.getFullPathName().toStdString();
-
-        if (::mkdir (path.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-
-        struct stat info {};
-        if (::lstat (path.c_str(), &info) != 0 || ! S_ISDIR (info.st_mode) || info.st_uid != ::geteuid())
-            return false;
-
-        return (info.st_mode & 0777) == 0700 || ::chmod (path.c_str(), 0700) == 0;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds> (deadline - Clock::now()).count();
+        return (int) std::clamp<long long> (left, 0, 60000);
     }
 
     bool makeAddress (const juce::File& file, sockaddr_un& address)
@@ -67,11 +56,33 @@ namespace
         return true;
     }
 
-    void setTimeouts (int fd)
+    bool isOurDirectory (const struct stat& info)
     {
-        const timeval timeout { ioTimeoutMs / 1000, (ioTimeoutMs % 1000) * 1000 };
-        ::setsockopt (fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof (timeout));
-        ::setsockopt (fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof (timeout));
+        return S_ISDIR (info.st_mode) && info.st_uid == ::geteuid();
+    }
+
+    // Creates the folder as 0700 or tightens our own; refuses a symlink, anything but a directory and
+    // a folder of another user. Parents are not created: a missing parent makes the folder unusable.
+    bool preparePrivateFolder (const juce::File& folder)
+    {
+        const auto path = folder.getFullPathName().toStdString();
+
+        if (::mkdir (path.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+
+        ScopedFd dir (::open (path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        struct stat info {};
+        if (dir.fd < 0 || ::fstat (dir.fd, &info) != 0 || ! isOurDirectory (info))
+            return false;
+
+        return (info.st_mode & 07777) == 0700 || ::fchmod (dir.fd, 0700) == 0;
+    }
+
+    // What a launch looks for: a real directory of ours (a listener has made it private).
+    bool mayHoldOurSocket (const juce::File& folder)
+    {
+        struct stat info {};
+        return ::lstat (folder.getFullPathName().toRawUTF8(), &info) == 0 && isOurDirectory (info);
     }
 
     bool peerIsSameUser (int fd)
@@ -81,136 +92,207 @@ namespace
         return ::getsockopt (fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 && peer.uid == ::geteuid();
     }
 
-    // Moves the whole buffer through one send or recv after another, going on after an interrupting
-    // signal; false once the peer is gone or an error ends it.
-    template <typename Byte, typename Transfer>
-    bool transferAll (Byte* bytes, size_t size, Transfer transfer)
+    int openStreamSocket()
+    {
+        return ::socket (AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    }
+
+    enum class Reach { connected, nobody, busy };
+
+    // One non-blocking connect. A Unix socket whose backlog is full (its owner stopped accepting)
+    // answers "busy" at once instead of blocking.
+    Reach tryConnect (int fd, const sockaddr_un& address)
+    {
+        if (::connect (fd, reinterpret_cast<const sockaddr*> (&address), sizeof (address)) == 0)
+            return Reach::connected;
+
+        return errno == EAGAIN || errno == EINPROGRESS ? Reach::busy : Reach::nobody;
+    }
+
+    // Connects before the deadline, trying again while the listener's backlog is full.
+    Reach connectBefore (int fd, const sockaddr_un& address, Clock::time_point deadline)
+    {
+        for (;;)
+        {
+            const auto reach = tryConnect (fd, address);
+            if (reach != Reach::busy)
+                return reach;
+            if (Clock::now() >= deadline)
+                return Reach::busy;
+
+            std::this_thread::sleep_for (std::min (std::chrono::milliseconds (20),
+                                                   std::chrono::milliseconds (msUntil (deadline))));
+        }
+    }
+
+    // Waits until the socket is ready for the given events or the deadline passes.
+    bool waitFor (int fd, short events, Clock::time_point deadline)
+    {
+        for (;;)
+        {
+            pollfd entry { fd, events, 0 };
+            const int ready = ::poll (&entry, 1, msUntil (deadline));
+
+            if (ready > 0)
+                return true;
+            if (ready == 0 || errno != EINTR)
+                return false;
+        }
+    }
+
+    bool sendAllBefore (int fd, const char* bytes, size_t size, Clock::time_point deadline)
     {
         while (size > 0)
         {
-            const auto moved = transfer (bytes, size);
+            const auto sent = ::send (fd, bytes, size, MSG_NOSIGNAL | MSG_DONTWAIT);
 
-            if (moved < 0 && errno == EINTR)
-                continue;
-            if (moved <= 0)
+            if (sent > 0)
+            {
+                bytes += sent;
+                size -= (size_t) sent;
+            }
+            else if (sent < 0 && errno != EAGAIN && errno != EINTR)
                 return false;
-
-            bytes += moved;
-            size -= (size_t) moved;
+            else if (sent < 0 && errno == EAGAIN && ! waitFor (fd, POLLOUT, deadline))
+                return false;
         }
 
         return true;
     }
 
-    bool sendAll (int fd, const void* data, size_t size)
+    bool receiveByteBefore (int fd, char& byte, Clock::time_point deadline)
     {
-        return transferAll (static_cast<const char*> (data), size,
-                            [fd] (const char* bytes, size_t n) { return ::send (fd, bytes, n, MSG_NOSIGNAL); });
+        for (;;)
+        {
+            const auto received = ::recv (fd, &byte, 1, MSG_DONTWAIT);
+
+            if (received == 1)
+                return true;
+            if (received == 0 || (errno != EAGAIN && errno != EINTR))
+                return false;
+            if (errno == EAGAIN && ! waitFor (fd, POLLIN, deadline))
+                return false;
+        }
     }
 
-    bool receiveAll (int fd, void* data, size_t size)
+    // The text, the acknowledgement, then the commit that lets the running instance act on it.
+    bool handOver (int fd, const std::string& utf8, Clock::time_point deadline)
     {
-        return transferAll (static_cast<char*> (data), size,
-                            [fd] (char* bytes, size_t n) { return ::recv (fd, bytes, n, 0); });
+        const auto size = (uint32_t) utf8.size();
+        std::string message { (char) (size >> 24), (char) (size >> 16), (char) (size >> 8), (char) size };
+        message += utf8;
+
+        char reply = 0;
+        return sendAllBefore (fd, message.data(), message.size(), deadline)
+            && receiveByteBefore (fd, reply, deadline)
+            && reply == ackByte
+            && Clock::now() < deadline
+            && sendAllBefore (fd, &commitByte, 1, deadline);
     }
 
-    // A connect interrupted by a signal goes on in the background: wait for it to finish.
-    bool connectTo (int fd, const sockaddr_un& address)
-    {
-        if (::connect (fd, reinterpret_cast<const sockaddr*> (&address), sizeof (address)) == 0)
-            return true;
-
-        if (errno != EINTR)
-            return false;
-
-        pollfd waitFor { fd, POLLOUT, 0 };
-        int ready;
-        do ready = ::poll (&waitFor, 1, ioTimeoutMs);
-        while (ready < 0 && errno == EINTR);
-
-        int error = 0;
-        socklen_t length = sizeof (error);
-        return ready > 0 && ::getsockopt (fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
-    }
-
-    int openStreamSocket()
-    {
-        return ::socket (AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    }
-
-    bool someoneListensAt (const sockaddr_un& address)
+    // An instance of ours answers there, or is too busy to: either way the socket is in use.
+    bool liveInstanceAt (const sockaddr_un& address)
     {
         ScopedFd probe (openStreamSocket());
-        return probe.fd >= 0 && connectTo (probe.fd, address);
+        if (probe.fd < 0)
+            return false;
+
+        const auto reach = tryConnect (probe.fd, address);
+        return reach == Reach::busy || (reach == Reach::connected && peerIsSameUser (probe.fd));
+    }
+
+    juce::File socketIn (const juce::File& folder)
+    {
+        return folder.getChildFile (SingleInstanceChannel::socketName);
     }
 }
 
 //==============================================================================
-// Accepts connections on a background thread; each valid message is posted to the message thread.
-class SingleInstanceChannel::Listener : private juce::Thread
+// One thread waits in poll on the listening socket, every connected peer and a wake-up pipe. Each peer
+// has its own deadline from the moment it was accepted, so a slow or silent peer delays nobody else,
+// and the pipe ends the wait at once when the channel is destroyed.
+class SingleInstanceChannel::Listener
 {
 public:
-    explicit Listener (Callback onCommandLine)
-        : juce::Thread ("Single instance channel"),
-          delivery (std::make_shared<Callback> (std::move (onCommandLine))),
+    Listener (Callback onCommandLine, const juce::Array<juce::File>& folders)
+        : delivery (std::make_shared<Callback> (std::move (onCommandLine))),
           weakDelivery (delivery)
     {
-        listenFd = openListeningSocket();
+        int pipeEnds[2];
+        if (::pipe2 (pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0)
+            return;
 
-        if (listenFd >= 0)
-            startThread();
-    }
+        wakeRead.reset (pipeEnds[0]);
+        wakeWrite.reset (pipeEnds[1]);
 
-    ~Listener() override
-    {
-        // Shutting the socket down wakes the thread from its wait at once.
-        signalThreadShouldExit();
-        if (listenFd >= 0)
-            ::shutdown (listenFd, SHUT_RDWR);
-
-        stopThread (2 * ioTimeoutMs);
-
-        if (listenFd >= 0)
+        for (const auto& folder : folders)
         {
-            removeOwnSocketFile();
-            ::close (listenFd);
+            sockaddr_un address;
+            if (makeAddress (socketIn (folder), address) && preparePrivateFolder (folder))
+            {
+                // The first usable folder is the place: a live instance there means this one does
+                // not listen, rather than hiding in a later folder.
+                listenOn (address);
+                break;
+            }
         }
+
+        if (listenFd.fd >= 0)
+            thread = std::thread ([this] { run(); });
     }
 
-    bool isListening() const noexcept { return listenFd >= 0; }
+    ~Listener()
+    {
+        if (thread.joinable())
+        {
+            const char wake = 0;
+            [[maybe_unused]] const auto written = ::write (wakeWrite.fd, &wake, 1);
+            thread.join();
+        }
+
+        if (listenFd.fd >= 0)
+            removeOwnSocketFile();
+    }
+
+    bool isListening() const noexcept { return listenFd.fd >= 0; }
+    juce::File getSocketFile() const { return isListening() ? juce::File (socketPath) : juce::File(); }
 
 private:
-    int openListeningSocket()
+    struct Peer
     {
-        const auto file = getSocketFile();
-        sockaddr_un address;
+        ScopedFd fd;
+        Clock::time_point deadline;
+        std::string received;
+        bool acknowledged = false;
+    };
 
-        if (! preparePrivateFolder (file.getParentDirectory()) || ! makeAddress (file, address))
-            return -1;
+    enum class Progress { waiting, done };
 
+    void listenOn (const sockaddr_un& address)
+    {
         ScopedFd fd (openStreamSocket());
         if (fd.fd < 0)
-            return -1;
+            return;
 
         if (! bindTo (fd.fd, address))
         {
             // A socket nobody answers on was left by an instance that did not end cleanly.
-            if (errno != EADDRINUSE || someoneListensAt (address) || ! removeStaleSocket (address)
+            if (errno != EADDRINUSE || liveInstanceAt (address) || ! removeStaleSocket (address)
                 || ! bindTo (fd.fd, address))
-                return -1;
+                return;
         }
 
         struct stat info {};
-        if (::chmod (address.sun_path, 0600) != 0 || ::listen (fd.fd, 8) != 0 || ::lstat (address.sun_path, &info) != 0)
+        if (::chmod (address.sun_path, 0600) != 0 || ::listen (fd.fd, maxPeers) != 0 || ::lstat (address.sun_path, &info) != 0)
         {
             ::unlink (address.sun_path);
-            return -1;
+            return;
         }
 
         socketPath = address.sun_path;
         socketDevice = info.st_dev;
         socketInode = info.st_ino;
-        return fd.release();
+        listenFd = std::move (fd);
     }
 
     static bool bindTo (int fd, const sockaddr_un& address)
@@ -228,52 +310,119 @@ private:
     void removeOwnSocketFile()
     {
         struct stat info {};
-        if (::lstat (socketPath.c_str(), &info) == 0 && info.st_dev == socketDevice && info.st_ino == socketInode)
-            ::unlink (socketPath.c_str());
+        if (::lstat (socketPath.toRawUTF8(), &info) == 0 && info.st_dev == socketDevice && info.st_ino == socketInode)
+            ::unlink (socketPath.toRawUTF8());
     }
 
-    void run() override
+    void run()
     {
-        while (! threadShouldExit())
+        std::vector<Peer> peers;
+        std::vector<pollfd> waits;
+
+        for (;;)
         {
-            pollfd waitFor { listenFd, POLLIN, 0 };
+            waits.assign ({ { wakeRead.fd, POLLIN, 0 }, { listenFd.fd, POLLIN, 0 } });
+            for (const auto& peer : peers)
+                waits.push_back ({ peer.fd.fd, POLLIN, 0 });
 
-            if (::poll (&waitFor, 1, pollIntervalMs) <= 0)
-                continue;
+            // No peer, no timeout: the thread sleeps until something happens.
+            const int timeoutMs = peers.empty() ? -1 : msUntil (peers.front().deadline);
 
-            ScopedFd client (::accept4 (listenFd, nullptr, nullptr, SOCK_CLOEXEC));
+            if (::poll (waits.data(), (nfds_t) waits.size(), timeoutMs) < 0 && errno != EINTR)
+                return;
 
-            if (client.fd >= 0)
-                serve (client.fd);
+            if (waits[0].revents != 0)
+                return;
+
+            // What a peer has sent counts even when its deadline passed while this thread waited.
+            for (size_t i = peers.size(); i-- > 0;)
+                if (waits[i + 2].revents != 0 && readFrom (peers[i]) == Progress::done)
+                    peers.erase (peers.begin() + (long) i);
+
+            const auto now = Clock::now();
+            peers.erase (std::remove_if (peers.begin(), peers.end(), [now] (const Peer& p) { return p.deadline <= now; }),
+                         peers.end());
+
+            if (waits[1].revents != 0)
+                acceptAll (peers);
         }
     }
 
-    void serve (int fd)
+    // Peers stay in the order they were accepted, which is also the order of their deadlines.
+    void acceptAll (std::vector<Peer>& peers)
     {
-        setTimeouts (fd);
+        for (;;)
+        {
+            ScopedFd fd (::accept4 (listenFd.fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
 
-        if (! peerIsSameUser (fd))
-            return;
+            if (fd.fd < 0)
+                return;
+            if (! peerIsSameUser (fd.fd))
+                continue;
 
-        uint32_t header = 0;
-        if (! receiveAll (fd, &header, sizeof (header)))
-            return;
+            if (peers.size() >= (size_t) maxPeers)
+                peers.erase (peers.begin());
 
-        const auto size = juce::ByteOrder::swapIfLittleEndian (header);
-        if (size > maxMessageBytes)
-            return;
-
-        juce::HeapBlock<char> text (size + 1, true);
-        if (! receiveAll (fd, text.get(), size))
-            return;
-
-        if (deliver (juce::String::fromUTF8 (text.get(), (int) size)))
-            sendAll (fd, &ackByte, 1);
+            peers.push_back ({ std::move (fd), Clock::now() + std::chrono::milliseconds (peerDeadlineMs), {}, false });
+        }
     }
 
-    bool deliver (const juce::String& commandLine)
+    Progress readFrom (Peer& peer)
     {
-        return juce::MessageManager::callAsync ([target = weakDelivery, commandLine]
+        char buffer[4096];
+
+        for (;;)
+        {
+            const auto received = ::recv (peer.fd.fd, buffer, sizeof (buffer), MSG_DONTWAIT);
+
+            if (received > 0)
+            {
+                peer.received.append (buffer, (size_t) received);
+                if (advance (peer) == Progress::done)
+                    return Progress::done;
+            }
+            else if (received < 0 && errno == EINTR)
+                continue;
+            else
+                return received < 0 && errno == EAGAIN ? Progress::waiting : Progress::done;
+        }
+    }
+
+    // Acknowledges a complete text and delivers it on the commit byte. Anything else, an oversize
+    // length or bytes out of turn, ends the peer.
+    Progress advance (Peer& peer)
+    {
+        if (peer.received.size() < headerBytes)
+            return Progress::waiting;
+
+        const auto* header = reinterpret_cast<const unsigned char*> (peer.received.data());
+        const uint32_t size = (uint32_t) header[0] << 24 | (uint32_t) header[1] << 16 | (uint32_t) header[2] << 8 | header[3];
+
+        if (size > maxMessageBytes)
+            return Progress::done;
+
+        const size_t textEnd = headerBytes + size;
+
+        if (! peer.acknowledged)
+        {
+            if (peer.received.size() < textEnd)
+                return Progress::waiting;
+            if (peer.received.size() > textEnd)
+                return Progress::done;
+
+            peer.acknowledged = ::send (peer.fd.fd, &ackByte, 1, MSG_NOSIGNAL | MSG_DONTWAIT) == 1;
+            return peer.acknowledged ? Progress::waiting : Progress::done;
+        }
+
+        if (peer.received.size() == textEnd + 1 && peer.received.back() == commitByte)
+            deliver (juce::String::fromUTF8 (peer.received.data() + headerBytes, (int) size));
+
+        return Progress::done;
+    }
+
+    void deliver (const juce::String& commandLine)
+    {
+        juce::MessageManager::callAsync ([target = weakDelivery, commandLine]
         {
             if (auto callback = target.lock())
                 (*callback) (commandLine);
@@ -282,15 +431,16 @@ private:
 
     std::shared_ptr<Callback> delivery;
     const std::weak_ptr<Callback> weakDelivery;
-    int listenFd = -1;
-    std::string socketPath;
+    ScopedFd wakeRead, wakeWrite, listenFd;
+    juce::String socketPath;
     dev_t socketDevice = 0;
     ino_t socketInode = 0;
+    std::thread thread;
 };
 
 //==============================================================================
-SingleInstanceChannel::SingleInstanceChannel (Callback onCommandLine)
-    : listener (std::make_unique<Listener> (std::move (onCommandLine)))
+SingleInstanceChannel::SingleInstanceChannel (Callback onCommandLine, const juce::Array<juce::File>& folders)
+    : listener (std::make_unique<Listener> (std::move (onCommandLine), folders))
 {
 }
 
@@ -301,35 +451,52 @@ bool SingleInstanceChannel::isListening() const noexcept
     return listener->isListening();
 }
 
-juce::File SingleInstanceChannel::getSocketFile()
+juce::File SingleInstanceChannel::getSocketFile() const
 {
-    return socketFolder().getChildFile ("instance.sock");
+    return listener->getSocketFile();
 }
 
-bool SingleInstanceChannel::sendToRunningInstance (const juce::String& commandLine)
+juce::Array<juce::File> SingleInstanceChannel::candidateFolders()
 {
-    sockaddr_un address;
-    if (! makeAddress (getSocketFile(), address))
-        return false;
+    juce::Array<juce::File> folders;
+    const auto runtime = juce::SystemStats::getEnvironmentVariable ("XDG_RUNTIME_DIR", {});
 
-    ScopedFd fd (openStreamSocket());
-    if (fd.fd < 0)
-        return false;
+    if (juce::File::isAbsolutePath (runtime))
+        folders.add (juce::File (runtime).getChildFile ("tolva-usb"));
 
-    setTimeouts (fd.fd);
+    folders.add (juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory).getChildFile ("tolva-usb"));
+    folders.add (juce::File ("/tmp/tolva-usb-" + juce::String ((juce::uint32) ::geteuid())));
+    return folders;
+}
 
-    if (! connectTo (fd.fd, address) || ! peerIsSameUser (fd.fd))
-        return false;
-
+bool SingleInstanceChannel::sendToRunningInstance (const juce::String& commandLine, int timeoutMs,
+                                                   const juce::Array<juce::File>& folders)
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds (timeoutMs);
     const auto utf8 = commandLine.toStdString();
+
     if (utf8.size() > maxMessageBytes)
         return false;
 
-    const auto header = juce::ByteOrder::swapIfLittleEndian ((uint32_t) utf8.size());
-    char reply = 0;
+    for (const auto& folder : folders)
+    {
+        sockaddr_un address;
+        if (! mayHoldOurSocket (folder) || ! makeAddress (socketIn (folder), address))
+            continue;
 
-    return sendAll (fd.fd, &header, sizeof (header))
-        && sendAll (fd.fd, utf8.data(), utf8.size())
-        && receiveAll (fd.fd, &reply, 1)
-        && reply == ackByte;
+        ScopedFd fd (openStreamSocket());
+        if (fd.fd < 0)
+            return false;
+
+        const auto reach = connectBefore (fd.fd, address, deadline);
+
+        // A listener that never accepts keeps its backlog full: the time is up.
+        if (reach == Reach::busy)
+            return false;
+
+        if (reach == Reach::connected && peerIsSameUser (fd.fd))
+            return handOver (fd.fd, utf8, deadline);
+    }
+
+    return false;
 }

@@ -50,7 +50,8 @@ namespace launch
                     variables.emplace_back (*entry);
 
             variables.push_back ("HOME=" + home.getFullPathName().toStdString());
-            variables.push_back ("XDG_RUNTIME_DIR=" + runtimeDir.getFullPathName().toStdString());
+            if (runtimeDir != juce::File())
+                variables.push_back ("XDG_RUNTIME_DIR=" + runtimeDir.getFullPathName().toStdString());
             return variables;
         }
 

@@ -19,8 +19,8 @@ namespace launch
 
     //==============================================================================
     // The program run as a child process, with HOME and XDG_RUNTIME_DIR replaced (XDG_CONFIG_HOME is
-    // dropped so the settings land under HOME). Output goes to the given log file. Killed if still
-    // running when destroyed.
+    // dropped so the settings land under HOME; an empty runtimeDir leaves XDG_RUNTIME_DIR unset).
+    // Output goes to the given log file. Killed if still running when destroyed.
     class AppProcess
     {
     public:
