@@ -1,31 +1,31 @@
-// The world as a whole: the singleton, its reset, and the default devices of the application.
+// The world as a whole: the singleton, the Tolva interface, and the default devices of the application.
 #include "WorldState.h"
-
-using sim::detail::WorldState;
 
 namespace sim
 {
-    struct World::Impl
+    AudioDeviceSpec tolvaAudioSpec()
     {
-        WorldState& state = WorldState::get();
-    };
+        AudioDeviceSpec spec;
+        spec.name = "Tolva";
+        spec.manufacturer = "TARVIK, Inc.";
+        spec.uid = "TolvaUSB:0142";
+        return spec;
+    }
+
+    HidDeviceSpec tolvaHidSpec (SInt32 vendorId, AudioObjectID linkedAudioObject)
+    {
+        HidDeviceSpec spec;
+        spec.vendorId = vendorId;
+        spec.productId = tolvaProductId;
+        spec.product = juce::String ("Tolva");
+        spec.linkedAudioObject = linkedAudioObject;
+        return spec;
+    }
 
     World& World::get()
     {
         static World world;
         return world;
-    }
-
-    World::World() : impl (std::make_unique<Impl>()) {}
-
-    World::~World()
-    {
-        impl->state.stopNotificationThread (false);
-    }
-
-    void World::reset()
-    {
-        impl->state.reset();
     }
 
     void World::installDefaultDevices (SInt32 vendorId)
@@ -39,29 +39,6 @@ namespace sim
         builtIn.outputDbRange = { -63.5f, 0.0f };
         addAudioDevice (builtIn);
 
-        AudioDeviceSpec tolva;
-        tolva.name = "Tolva";
-        tolva.manufacturer = "TARVIK, Inc.";
-        tolva.uid = "TolvaUSB:0142";
-        const auto tolvaObject = addAudioDevice (tolva);
-
-        HidDeviceSpec hid;
-        hid.vendorId = vendorId;
-        hid.productId = 0x0142;
-        hid.product = juce::String ("Tolva");
-        hid.linkedAudioObject = tolvaObject;
-        plugHid (hid);
-    }
-
-    void World::clearLogs()
-    {
-        auto& state = impl->state;
-        const std::lock_guard<std::mutex> guard (state.mutex);
-        state.writes.clear();
-        state.allowedPowerChanges.clear();
-        state.scriptsRun.clear();
-        state.reportAttempts = state.reportsRefused = 0;
-        for (auto& device : state.hidDevices)
-            device->reports.clear();
+        plugHid (tolvaHidSpec (vendorId, addAudioDevice (tolvaAudioSpec())));
     }
 }
