@@ -1,6 +1,7 @@
 #include "CoreAudioDevice.h"
 
 #include "RegisterDeviceCallBacksMac.h"
+#include <CFUniquePtr.h>
 #include <PlatformClock.h>
 
 #include <algorithm>
@@ -15,12 +16,6 @@ namespace
         void operator() (void* block) const { std::free (block); }
     };
     using MallocBlock = std::unique_ptr<void, FreeDeleter>;
-
-    struct CFReleaser
-    {
-        void operator() (CFTypeRef object) const { CFRelease (object); }
-    };
-    using ScopedCFObject = std::unique_ptr<const __CFObject, CFReleaser>;
 
     constexpr AudioObjectPropertyAddress nominalRateAddress { kAudioDevicePropertyNominalSampleRate,
                                                               kAudioObjectPropertyScopeWildcard,
@@ -57,14 +52,14 @@ namespace
         return { ids, ids + size / sizeof (AudioObjectID) };
     }
 
-    ScopedCFObject readString (AudioObjectID device, AudioObjectPropertySelector selector,
-                               AudioObjectPropertyScope scope, bool& ok)
+    CFUniquePtr<CFStringRef> readString (AudioObjectID device, AudioObjectPropertySelector selector,
+                                         AudioObjectPropertyScope scope, bool& ok)
     {
         const AudioObjectPropertyAddress address { selector, scope, kAudioObjectPropertyElementMain };
         CFStringRef value = nullptr;
         UInt32 size = sizeof (value);
         ok = AudioObjectGetPropertyData (device, &address, 0, nullptr, &size, &value) == 0;
-        return ScopedCFObject (value);
+        return CFUniquePtr<CFStringRef> (value);
     }
 
     enum class Streams { none, some, outOfMemory };

@@ -1,15 +1,20 @@
 // The process entry: JUCE's standard start-up around the application object.
-#include <SimulatedWorld.h>
-
 #include "BrisvoApplication.h"
 #include "RegisterDeviceCallBacksMac.h"
+
+#if TOLVA_SIMULATED_DEVICES
+ #include <SimulatedWorld.h>
+#endif
 
 juce::JUCEApplicationBase* juce_CreateApplication();
 
 juce::JUCEApplicationBase* juce_CreateApplication()
 {
-    // On this platform the devices a user sees are simulated: give the world its interface first.
+   #if TOLVA_SIMULATED_DEVICES
+    // Without the system's device services the devices a user sees are simulated: give the world its
+    // interface first.
     sim::World::get().installDefaultDevices (tolvaVendorId);
+   #endif
     return new BrisvoApplication();
 }
 

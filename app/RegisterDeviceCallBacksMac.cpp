@@ -1,6 +1,7 @@
 #include "RegisterDeviceCallBacksMac.h"
 
 #include "CoreAudioDevice.h"
+#include <CFUniquePtr.h>
 #include <PlatformClock.h>
 
 #include <memory>
@@ -23,15 +24,9 @@ namespace
     const char* const tolvaManufacturer = "TARVIK, Inc.";
     constexpr int lookupAttempts = 5;
 
-    struct CFReleaser
+    CFUniquePtr<CFStringRef> makeAsciiString (const char* text)
     {
-        void operator() (CFTypeRef object) const { CFRelease (object); }
-    };
-    using ScopedCFObject = std::unique_ptr<const __CFObject, CFReleaser>;
-
-    ScopedCFObject makeAsciiString (const char* text)
-    {
-        return ScopedCFObject (CFStringCreateWithCString (kCFAllocatorDefault, text, kCFStringEncodingASCII));
+        return CFUniquePtr<CFStringRef> (CFStringCreateWithCString (kCFAllocatorDefault, text, kCFStringEncodingASCII));
     }
 
     bool readSInt32Property (IOHIDDeviceRef device, const char* key, SInt32& value)
@@ -66,7 +61,7 @@ namespace
 
     void setNumber (CFMutableDictionaryRef dictionary, const char* key, CFNumberType type, SInt32 value)
     {
-        if (auto number = ScopedCFObject (CFNumberCreate (kCFAllocatorDefault, type, &value)))
+        if (auto number = CFUniquePtr<CFNumberRef> (CFNumberCreate (kCFAllocatorDefault, type, &value)))
             CFDictionarySetValue (dictionary, CFSTR (key), number.get());
     }
 

@@ -7,7 +7,7 @@
 #include "MainComponent.h"
 
 #include <PlatformClock.h>
-#include <SimulatedWorld.h>
+#include <DeviceWorldSupport.h>
 
 #include <benchmark/benchmark.h>
 
@@ -46,18 +46,8 @@ namespace
             resetWorld();
             PlatformClock::setSpeed (100.0);
 
-            sim::AudioDeviceSpec audioSpec;
-            audioSpec.name = "Tolva";
-            audioSpec.manufacturer = "TARVIK, Inc.";
-            audioSpec.uid = "tolva-bench";
-            audio = world().addAudioDevice (audioSpec);
-
-            sim::HidDeviceSpec hidSpec;
-            hidSpec.vendorId = tolvaVendorId;
-            hidSpec.productId = tolvaProductId1;
-            hidSpec.product = juce::String ("Tolva");
-            hidSpec.linkedAudioObject = audio;
-            world().plugHid (hidSpec);
+            audio = world().addAudioDevice (sim::tolvaAudioSpec());
+            world().plugHid (sim::tolvaHidSpec (tolvaVendorId, audio));
 
             panel = std::make_unique<MainComponent>();
             ready = pumpUntil ([this] { return panel->hidDevice != nullptr; })
@@ -73,21 +63,14 @@ namespace
             home.deleteRecursively();
         }
 
-        static sim::World& world() { return sim::World::get(); }
+        static sim::TestWorld& world() { return testing_support::world(); }
 
         std::unique_ptr<MainComponent> panel;
         AudioObjectID audio = 0;
         bool ready = false;
 
     private:
-        static void resetWorld()
-        {
-            pumpUntil ([] { return world().listenerIdle(); });
-            world().reset();
-            ghidInterface = nullptr;
-            gInAudioObjectID = 0;
-            gOutAudioObjectID = 0;
-        }
+        static void resetWorld() { testing_support::resetWorldAndDeviceHandles(); }
 
         juce::File home { juce::File::createTempFile ("tolva-bench-home") };
         juce::String oldHome;

@@ -15,22 +15,27 @@ using CFIndex = long;
 using CFOptionFlags = unsigned long;
 using CFTypeID = unsigned long;
 
-// Every object is one of these; a ...Ref is a pointer to it. Objects start with a count of one.
-struct __CFObject;
-using CFTypeRef = const __CFObject*;
-using CFStringRef = const __CFObject*;
-using CFMutableStringRef = __CFObject*;
-using CFNumberRef = const __CFObject*;
-using CFArrayRef = const __CFObject*;
-using CFMutableArrayRef = __CFObject*;
-using CFDictionaryRef = const __CFObject*;
-using CFMutableDictionaryRef = __CFObject*;
+// The objects behind the opaque references live in the simulated world; a ...Ref is a pointer to one.
+// Objects start with a count of one.
+namespace sim
+{
+    struct CFObject;
+    struct RunLoop;
+    struct RunLoopSource;
+}
+
+using CFTypeRef = const sim::CFObject*;
+using CFStringRef = const sim::CFObject*;
+using CFMutableStringRef = sim::CFObject*;
+using CFNumberRef = const sim::CFObject*;
+using CFArrayRef = const sim::CFObject*;
+using CFMutableArrayRef = sim::CFObject*;
+using CFDictionaryRef = const sim::CFObject*;
+using CFMutableDictionaryRef = sim::CFObject*;
 using CFAllocatorRef = const void*;
 
-struct __CFRunLoop;
-using CFRunLoopRef = __CFRunLoop*;
-struct __CFRunLoopSource;
-using CFRunLoopSourceRef = __CFRunLoopSource*;
+using CFRunLoopRef = sim::RunLoop*;
+using CFRunLoopSourceRef = sim::RunLoopSource*;
 using CFRunLoopMode = const char*;
 
 struct CFArrayCallBacks { int version; };
@@ -64,8 +69,8 @@ CFTypeID CFDictionaryGetTypeID();
 
 // Strings. CFSTR gives a constant string that lives for the whole process (retain and release are no-ops).
 CFStringRef CFStringCreateWithCString (CFAllocatorRef allocator, const char* text, CFStringEncoding encoding);
-CFStringRef __CFStringMakeConstantString (const char* text);
-#define CFSTR(text) __CFStringMakeConstantString (text)
+CFStringRef cfConstantString (const char* text);
+#define CFSTR(text) cfConstantString (text)
 CFComparisonResult CFStringCompare (CFStringRef a, CFStringRef b, CFOptionFlags options);
 // The text of a string object (an empty string for null or for an object that is not a string); the
 // stand-in for juce::String::fromCFString, which JUCE offers on macOS only.

@@ -23,11 +23,16 @@ constexpr IOReturn kIOReturnBadArgument = static_cast<IOReturn> (0xe00002c2);
 constexpr IOOptionBits kIOHIDOptionsTypeNone = 0;
 constexpr mach_port_t MACH_PORT_NULL = 0;
 
+namespace sim
+{
+    struct HidManager;
+    struct HidDevice;
+    struct NotificationPort;
+}
+
 // HID
-struct __IOHIDManager;
-using IOHIDManagerRef = __IOHIDManager*;
-struct __IOHIDDevice;
-using IOHIDDeviceRef = __IOHIDDevice*;
+using IOHIDManagerRef = sim::HidManager*;
+using IOHIDDeviceRef = sim::HidDevice*;
 
 enum IOHIDReportType { kIOHIDReportTypeInput = 0, kIOHIDReportTypeOutput = 1, kIOHIDReportTypeFeature = 2 };
 
@@ -55,8 +60,7 @@ IOReturn IOHIDDeviceSetReport (IOHIDDeviceRef device, IOHIDReportType reportType
 IOReturn IOHIDDeviceClose (IOHIDDeviceRef device, IOOptionBits options);
 
 // Power
-struct __IONotificationPort;
-using IONotificationPortRef = __IONotificationPort*;
+using IONotificationPortRef = sim::NotificationPort*;
 using IOServiceInterestCallback = void (*) (void* refcon, io_service_t service, natural_t messageType, void* messageArgument);
 
 constexpr natural_t kIOMessageCanSystemSleep = 0xe0000270;

@@ -87,9 +87,7 @@ namespace road_tests
         // The interface's audio side: one object for input and output unless told otherwise.
         AudioObjectID addTolvaAudio (double rate = 48000.0, bool hasInput = true, bool hasOutput = true)
         {
-            sim::AudioDeviceSpec spec;
-            spec.name = "Tolva";
-            spec.manufacturer = "TARVIK, Inc.";
+            auto spec = sim::tolvaAudioSpec();
             spec.uid = "tolva-" + juce::String (++serial);
             spec.hasInput = hasInput;
             spec.hasOutput = hasOutput;
@@ -100,12 +98,8 @@ namespace road_tests
 
         IOHIDDeviceRef plugTolvaHid (AudioObjectID linkedAudio)
         {
-            sim::HidDeviceSpec spec;
-            spec.vendorId = tolvaVendorId;
-            spec.productId = tolvaProductId1;
-            spec.product = juce::String ("Tolva");
-            spec.linkedAudioObject = linkedAudio;
-            return world().plugHid (spec);
+            static_assert (sim::tolvaProductId == tolvaProductId1, "the simulated interface is the one the panel looks for");
+            return world().plugHid (sim::tolvaHidSpec (tolvaVendorId, linkedAudio));
         }
 
         void createPanel()

@@ -3,11 +3,10 @@
 // controls in groups, and helpers for modal loops, deletion order and an application object.
 #pragma once
 
+#include "DeviceWorldSupport.h"
 #include "MainComponent.h"
-#include "TestSupport.h"
 
 #include <PlatformClock.h>
-#include <SimulatedWorld.h>
 
 #include <gtest/gtest.h>
 
@@ -18,17 +17,10 @@
 
 namespace panel_tests
 {
-    inline sim::World& world() { return sim::World::get(); }
+    using testing_support::world;
 
     // Nothing of an earlier test may be in flight, and the new panel's registration starts clean.
-    inline void resetWorld()
-    {
-        testing_support::pumpUntil ([] { return world().listenerIdle(); });
-        world().reset();
-        ghidInterface = nullptr;
-        gInAudioObjectID = 0;
-        gOutAudioObjectID = 0;
-    }
+    inline void resetWorld() { testing_support::resetWorldAndDeviceHandles(); }
 
     // Runs everything already posted to the message queue (clicks, action messages, menu updates).
     inline void runPosted()

@@ -5,10 +5,9 @@
 #include "RegisterDeviceCallBacksMac.h"
 #include "CoreAudioDevice.h"
 #include "HidOutputReport.h"
-#include "TestSupport.h"
+#include "DeviceWorldSupport.h"
 
 #include <PlatformClock.h>
-#include <SimulatedWorld.h>
 
 #include <gtest/gtest.h>
 #include <juce_events/juce_events.h>
@@ -54,7 +53,7 @@ namespace device_tests
 
             get().add ({ event, juce::MessageManager::getInstance()->isThisTheMessageThread(),
                          PlatformClock::getMillisecondCounter(), ghidInterface.load(), gInAudioObjectID.load(),
-                         gOutAudioObjectID.load(), sim::World::get().allowedPowerChanges().size() });
+                         gOutAudioObjectID.load(), testing_support::world().allowedPowerChanges().size() });
         }
 
         std::vector<RecordedEvent> events() const
@@ -92,8 +91,7 @@ namespace device_tests
 
     inline sim::HidDeviceSpec tolvaHid (SInt32 productId = tolvaProductId1, const juce::String& product = "Tolva")
     {
-        sim::HidDeviceSpec spec;
-        spec.vendorId = tolvaVendorId;
+        auto spec = sim::tolvaHidSpec (tolvaVendorId);
         spec.productId = productId;
         spec.product = product;
         return spec;
@@ -103,7 +101,7 @@ namespace device_tests
                                              bool hasInput = true, bool hasOutput = true)
     {
         static int serial = 0;
-        sim::AudioDeviceSpec spec;
+        auto spec = sim::tolvaAudioSpec();
         spec.name = name;
         spec.manufacturer = manufacturer;
         spec.uid = "uid-" + juce::String (++serial);
@@ -176,7 +174,7 @@ namespace device_tests
             CreateInputDeviceArray (CFSTR ("Tolva"), CFSTR ("TARVIK, Inc."), &mydeviceStruct);
         }
 
-        static sim::World& world() { return sim::World::get(); }
+        static sim::TestWorld& world() { return testing_support::world(); }
         static EventRecorder& recorder() { return EventRecorder::get(); }
 
         static bool waitForEvents (std::size_t count)
@@ -192,10 +190,7 @@ namespace device_tests
 
         static void resetEverything()
         {
-            waitForListenerIdle();
-            world().reset();
-            ghidInterface = nullptr;
-            setAudioIds (0, 0);
+            testing_support::resetWorldAndDeviceHandles();
             recorder().clear();
         }
 

@@ -231,7 +231,7 @@ TEST_F (HidReports, CommandsSwitchTheLinkedAudioObjectAndAreAnnounced)
     send (device, commandReport (0x2a, 0x08));
     EXPECT_EQ (world().dataSource (audio), sim::dataSourceMicHIZ);
 
-    ASSERT_TRUE (testing_support::pumpUntil ([] { return sim::World::get().listenerIdle(); }));
+    ASSERT_TRUE (testing_support::pumpUntil ([] { return sim::TestWorld::get().listenerIdle(); }));
     const std::lock_guard<std::mutex> guard (heardLock);
     const AudioObjectPropertyAddress source { kAudioDevicePropertyDataSource, kAudioObjectPropertyScopeInput, 0 };
     const AudioObjectPropertyAddress thru { kAudioDevicePropertyPlayThru, kAudioObjectPropertyScopeGlobal, 0 };

@@ -49,7 +49,7 @@ namespace
         return 0;
     }
 
-    bool waitForIdle() { return testing_support::pumpUntil ([] { return sim::World::get().listenerIdle(); }); }
+    bool waitForIdle() { return testing_support::pumpUntil ([] { return sim::TestWorld::get().listenerIdle(); }); }
 }
 
 using Listeners = PlatformTest;

@@ -1,8 +1,7 @@
 // Shared fixture of the platform tests: every test starts from an empty world and leaves it empty.
 #pragma once
 
-#include <SimulatedWorld.h>
-#include <TestSupport.h>
+#include <WorldSupport.h>
 
 #include <gtest/gtest.h>
 
@@ -10,36 +9,26 @@ class PlatformTest : public ::testing::Test
 {
 protected:
     void SetUp() override { world().reset(); }
+    void TearDown() override { testing_support::resetWorld(); }
 
-    void TearDown() override
-    {
-        testing_support::pumpUntil ([] { return sim::World::get().listenerIdle(); });
-        world().reset();
-    }
-
-    static sim::World& world() { return sim::World::get(); }
+    static sim::TestWorld& world() { return testing_support::world(); }
 
     static bool onMessageThread() { return juce::MessageManager::getInstance()->isThisTheMessageThread(); }
 
-    static sim::HidDeviceSpec hidSpec (std::optional<SInt32> vendorId, std::optional<SInt32> productId = 0x0142,
+    // The Tolva interface's HID device with any of its properties changed or left out (null).
+    static sim::HidDeviceSpec hidSpec (std::optional<SInt32> vendorId, std::optional<SInt32> productId = sim::tolvaProductId,
                                        const char* product = "Tolva")
     {
-        sim::HidDeviceSpec spec;
+        auto spec = sim::tolvaHidSpec (0);
         spec.vendorId = vendorId;
         spec.productId = productId;
+        spec.product.reset();
         if (product != nullptr)
             spec.product = juce::String (product);
         return spec;
     }
 
-    static sim::AudioDeviceSpec tolvaSpec()
-    {
-        sim::AudioDeviceSpec spec;
-        spec.name = "Tolva";
-        spec.manufacturer = "TARVIK, Inc.";
-        spec.uid = "tolva-uid";
-        return spec;
-    }
+    static sim::AudioDeviceSpec tolvaSpec() { return sim::tolvaAudioSpec(); }
 };
 
 // Addresses compare field by field.

@@ -24,6 +24,13 @@ namespace
         EXPECT_EQ (r.height, height);
         EXPECT_EQ (r.width, width);
     }
+
+    // The current, normal and highlighted thumb images all have this size.
+    void expectThumbSize (const OxvSliderLookAndFeel& laf, int width, int height)
+    {
+        for (const auto* thumb : { &laf.thumbCurrent, &laf.thumbNormal, &laf.thumbHighlighted })
+            EXPECT_EQ (thumb->getBounds(), juce::Rectangle<int> (0, 0, width, height));
+    }
 }
 
 TEST (SliderStereoGroupConstruction, NamesChildrenAndPoll)
@@ -93,6 +100,7 @@ TEST (SliderStereoGroupConstruction, RemoveLookAndFeelDetachesBothFaders)
 TEST (SliderStereoGroupLayout, PanelWidthSetsGroupFaderThumbAndLinkGeometry)
 {
     // At the design size everything keeps its preset; the narrower window aspect narrows the faders.
+    // A group without a look-and-feel scales its geometry all the same.
     struct Case { double panelWidth; int inX, outX, groupWidth, fader, thumbWidth, linkX; };
     for (const auto& c : { Case { 380.0, 95, 205, 65, 17, 15, 8 }, Case { 320.0, 80, 173, 55, 14, 13, 7 } })
     {
@@ -112,11 +120,17 @@ TEST (SliderStereoGroupLayout, PanelWidthSetsGroupFaderThumbAndLinkGeometry)
             expectSliderRect (group.rightSliderRect, c.fader, 5, 162, c.fader);
             EXPECT_EQ (group.leftSlider.getBounds(), juce::Rectangle<int> (0, 5, c.fader, 162));
             EXPECT_EQ (group.rightSlider.getBounds(), juce::Rectangle<int> (c.fader, 5, c.fader, 162));
-            for (const auto* thumb : { &panel->lookAndFeel.thumbCurrent, &panel->lookAndFeel.thumbNormal,
-                                       &panel->lookAndFeel.thumbHighlighted })
-                EXPECT_EQ (thumb->getBounds(), juce::Rectangle<int> (0, 0, c.thumbWidth, 19));
+            expectThumbSize (panel->lookAndFeel, c.thumbWidth, 19);
             EXPECT_EQ (Access::linkArea (group), juce::Rectangle<int> (c.linkX, 5, c.fader, 162));
         }
+
+        SliderStereoGroup bare ("sliderGroupIn", 0);
+        bare.leftDesign = { 162, 17, 0, 5 };
+        bare.rightDesign = { 162, 17, 17, 5 };
+        bare.groupDesign = { 195, 65, 95, 58 };
+        EXPECT_EQ (bare.getNewPos (c.panelWidth / 380.0, 1.0), in->group->getBounds());
+        expectSliderRect (bare.leftSliderRect, 0, 5, 162, c.fader);
+        expectSliderRect (bare.rightSliderRect, c.fader, 5, 162, c.fader);
     }
 }
 
@@ -143,9 +157,7 @@ TEST (SliderStereoGroupLayout, HalvesRoundToEven)
         EXPECT_EQ (group.getNewPos (c.scaleX, c.scaleY), c.bounds);
         expectSliderRect (group.leftSliderRect, 0, c.faderY, c.faderHeight, c.faderWidth);
         expectSliderRect (group.rightSliderRect, c.faderWidth, c.faderY, c.faderHeight, c.faderWidth);
-        for (const auto* thumb : { &panel->lookAndFeel.thumbCurrent, &panel->lookAndFeel.thumbNormal,
-                                   &panel->lookAndFeel.thumbHighlighted })
-            EXPECT_EQ (thumb->getBounds(), juce::Rectangle<int> (0, 0, c.thumbWidth, c.thumbHeight));
+        expectThumbSize (panel->lookAndFeel, c.thumbWidth, c.thumbHeight);
     }
 }
 
@@ -178,20 +190,6 @@ TEST (SliderStereoGroupLayout, ZeroFaderHeightKeepsFadersAndThumbs)
     expectSliderRect (group.rightSliderRect, 14, 5, 162, 14);
     EXPECT_EQ (panel->lookAndFeel.thumbCurrent, thumb);
     EXPECT_EQ (panel->lookAndFeel.thumbCurrent.getBounds(), juce::Rectangle<int> (0, 0, 13, 19));
-}
-
-TEST (SliderStereoGroupLayout, WithoutLookAndFeelOnlyGeometryScales)
-{
-    SliderStereoGroup group ("sliderGroupIn", 0);
-    group.leftDesign = { 162, 17, 0, 5 };
-    group.rightDesign = { 162, 17, 17, 5 };
-    group.groupDesign = { 195, 65, 95, 58 };
-
-    const auto bounds = group.getNewPos (320.0 / 380.0, 1.0);
-
-    EXPECT_EQ (bounds, juce::Rectangle<int> (80, 58, 55, 195));
-    expectSliderRect (group.leftSliderRect, 0, 5, 162, 14);
-    expectSliderRect (group.rightSliderRect, 14, 5, 162, 14);
 }
 
 TEST (SliderStereoGroupLayout, LinkStepIsHalfADecibelAtZero)
@@ -271,21 +269,12 @@ TEST (SliderStereoGroupThumbs, FadersShowOnlyTheirThumbs)
     for (int y = 0; y < snapshot.getHeight(); ++y)
         for (int x = 0; x < snapshot.getWidth(); ++x)
         {
-            const juce::Point<int> p (x, y);
             const auto pixel = snapshot.getPixelAt (x, y);
-
-            if (leftThumb.contains (p))
-            {
-                EXPECT_EQ (pixel, thumb.getPixelAt (x - leftThumb.getX(), y - leftThumb.getY())) << x << "," << y;
-            }
-            else if (rightThumb.contains (p))
-            {
-                EXPECT_EQ (pixel, thumb.getPixelAt (x - rightThumb.getX(), y - rightThumb.getY())) << x << "," << y;
-            }
+            const auto* area = leftThumb.contains (x, y) ? &leftThumb : rightThumb.contains (x, y) ? &rightThumb : nullptr;
+            if (area != nullptr)
+                EXPECT_EQ (pixel, thumb.getPixelAt (x - area->getX(), y - area->getY())) << x << "," << y;
             else
-            {
                 EXPECT_EQ (pixel.getAlpha(), 0) << x << "," << y;
-            }
         }
 
     // The thumb's inner columns are the artwork's own colour.
@@ -332,11 +321,13 @@ protected:
     juce::Point<int> mouse;
 };
 
-TEST_F (SliderStereoGroupLinkPoll, PointerOverLinkAreaHighlightsBothThumbs)
+TEST_F (SliderStereoGroupLinkPoll, PointerOverLinkAreaHighlightsBothThumbsAtAPoll)
 {
     auto& group = *panel->group;
 
+    // Neither the pointer over the link area nor a move there changes the thumbs before the poll.
     pointerInLinkArea (true);
+    panel->link();
     EXPECT_FALSE (showsHighlighted());
     group.timerCallback();
     EXPECT_TRUE (Access::inLinkArea (group));
@@ -346,18 +337,6 @@ TEST_F (SliderStereoGroupLinkPoll, PointerOverLinkAreaHighlightsBothThumbs)
     group.timerCallback();
     EXPECT_FALSE (Access::inLinkArea (group));
     EXPECT_TRUE (showsNormal());
-}
-
-TEST_F (SliderStereoGroupLinkPoll, ThumbsChangeOnlyAtAPoll)
-{
-    auto& group = *panel->group;
-    pointerInLinkArea (true);
-
-    panel->link();
-    EXPECT_FALSE (showsHighlighted());
-
-    group.timerCallback();
-    EXPECT_TRUE (showsHighlighted());
 }
 
 TEST_F (SliderStereoGroupLinkPoll, HeldButtonKeepsTheLinkState)

@@ -42,10 +42,13 @@ OSStatus AudioObjectSetPropertyData (AudioObjectID objectID, const AudioObjectPr
     auto& state = WorldState::get();
     const std::lock_guard<std::mutex> guard (state.mutex);
 
-    sim::PropertyWrite write { objectID, *address, {} };
-    if (data != nullptr)
-        write.data.assign (static_cast<const UInt8*> (data), static_cast<const UInt8*> (data) + dataSize);
-    state.writes.push_back (std::move (write));
+    if (state.keepLogs)
+    {
+        sim::PropertyWrite write { objectID, *address, {} };
+        if (data != nullptr)
+            write.data.assign (static_cast<const UInt8*> (data), static_cast<const UInt8*> (data) + dataSize);
+        state.writes.push_back (std::move (write));
+    }
 
     return state.setProperty (objectID, *address, dataSize, data, Origin::program);
 }
@@ -218,66 +221,5 @@ namespace sim
     UInt32 World::dataSource (AudioObjectID object) const
     {
         return readValue<UInt32> (object, { kAudioDevicePropertyDataSource, kAudioObjectPropertyScopeInput, 0 });
-    }
-
-    int World::listenerCount (AudioObjectID object) const
-    {
-        auto& state = WorldState::get();
-        const std::lock_guard<std::mutex> guard (state.mutex);
-        const auto found = state.listeners.find (object);
-        return found != state.listeners.end() ? static_cast<int> (found->second.size()) : 0;
-    }
-
-    std::vector<PropertyWrite> World::propertyWrites() const
-    {
-        auto& state = WorldState::get();
-        const std::lock_guard<std::mutex> guard (state.mutex);
-        return state.writes;
-    }
-
-    void World::setRefuseDuplicateListener (bool refuse)
-    {
-        auto& state = WorldState::get();
-        const std::lock_guard<std::mutex> guard (state.mutex);
-        state.refuseDuplicateListener = refuse;
-    }
-
-    void World::setRateSettleDelay (AudioObjectID object, int milliseconds)
-    {
-        auto& state = WorldState::get();
-        const std::lock_guard<std::mutex> guard (state.mutex);
-        if (auto* device = state.findAudio (object))
-            device->settleDelayMs = std::max (0, milliseconds);
-    }
-
-    void World::setFailGet (AudioObjectID object, AudioObjectPropertySelector selector, bool fail)
-    {
-        auto& state = WorldState::get();
-        const std::lock_guard<std::mutex> guard (state.mutex);
-        auto* device = state.findAudio (object);
-        if (device == nullptr)
-            return;
-
-        auto& failing = device->failingGets;
-        failing.erase (std::remove (failing.begin(), failing.end(), selector), failing.end());
-        if (fail)
-            failing.push_back (selector);
-    }
-
-    void World::setDeviceListFails (bool fail)
-    {
-        auto& state = WorldState::get();
-        const std::lock_guard<std::mutex> guard (state.mutex);
-        state.deviceListFails = fail;
-    }
-
-    bool World::listenerIdle() const
-    {
-        return WorldState::get().listenerIdle();
-    }
-
-    int World::listenerCallsDelivered() const
-    {
-        return WorldState::get().listenerCalls.load();
     }
 }

@@ -29,7 +29,8 @@ id NSAppleScriptExecuteAndReturnError (NSAppleScript* script, id* errorInfo)
     {
         auto& state = WorldState::get();
         const std::lock_guard<std::mutex> guard (state.mutex);
-        state.scriptsRun.add (script->source);
+        if (state.keepLogs)
+            state.scriptsRun.add (script->source);
         succeeded = state.audioMidiSetupAvailable && script->source == activateAudioMidiSetup;
     }
 
@@ -42,21 +43,4 @@ id NSAppleScriptExecuteAndReturnError (NSAppleScript* script, id* errorInfo)
 void NSAppleScriptRelease (NSAppleScript* script)
 {
     delete script;
-}
-
-namespace sim
-{
-    void World::setAudioMidiSetupAvailable (bool available)
-    {
-        auto& state = WorldState::get();
-        const std::lock_guard<std::mutex> guard (state.mutex);
-        state.audioMidiSetupAvailable = available;
-    }
-
-    juce::StringArray World::appleScriptsRun() const
-    {
-        auto& state = WorldState::get();
-        const std::lock_guard<std::mutex> guard (state.mutex);
-        return state.scriptsRun;
-    }
 }

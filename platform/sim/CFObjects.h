@@ -1,4 +1,4 @@
-// Internal: the objects behind CFTypeRef. Each kind is a subclass of __CFObject with an atomic
+// Internal: the objects behind CFTypeRef. Each kind is a subclass of sim::CFObject with an atomic
 // reference count; constant strings are immortal.
 #pragma once
 
@@ -8,45 +8,50 @@
 #include <utility>
 #include <vector>
 
-struct __CFObject
+namespace sim
 {
-    enum class Kind { string, number, array, dictionary };
+    struct CFObject
+    {
+        enum class Kind { string, number, array, dictionary };
 
-    explicit __CFObject (Kind k) : kind (k) {}
-    virtual ~__CFObject() = default;
+        explicit CFObject (Kind k) : kind (k) {}
+        virtual ~CFObject() = default;
 
-    const Kind kind;
-    std::atomic<long> count { 1 };
-    bool immortal = false;
-};
+        const Kind kind;
+        std::atomic<long> count { 1 };
+        bool immortal = false;
+    };
+}
 
 namespace cf
 {
-    struct StringObject : __CFObject
+    using sim::CFObject;
+
+    struct StringObject : CFObject
     {
-        explicit StringObject (juce::String t) : __CFObject (Kind::string), text (std::move (t)) {}
+        explicit StringObject (juce::String t) : CFObject (Kind::string), text (std::move (t)) {}
         const juce::String text;
     };
 
-    struct NumberObject : __CFObject
+    struct NumberObject : CFObject
     {
-        explicit NumberObject (std::int64_t v) : __CFObject (Kind::number), value (v) {}
+        explicit NumberObject (std::int64_t v) : CFObject (Kind::number), value (v) {}
         const std::int64_t value;
     };
 
     // Containers made with the type callbacks retain what they hold; without callbacks they only store it.
-    struct ArrayObject : __CFObject
+    struct ArrayObject : CFObject
     {
-        explicit ArrayObject (bool retains) : __CFObject (Kind::array), retainsValues (retains) {}
+        explicit ArrayObject (bool retains) : CFObject (Kind::array), retainsValues (retains) {}
         ~ArrayObject() override;
         const bool retainsValues;
         std::vector<const void*> items;
     };
 
-    struct DictionaryObject : __CFObject
+    struct DictionaryObject : CFObject
     {
         DictionaryObject (bool keys, bool values)
-            : __CFObject (Kind::dictionary), retainsKeys (keys), retainsValues (values) {}
+            : CFObject (Kind::dictionary), retainsKeys (keys), retainsValues (values) {}
         ~DictionaryObject() override;
         const bool retainsKeys, retainsValues;
         std::vector<std::pair<const void*, const void*>> entries;   // in insertion order

@@ -36,64 +36,68 @@ namespace sim::detail
     };
 }
 
-struct __IOHIDDevice
+namespace sim
 {
-    sim::HidDeviceSpec spec;
-    bool attached = true;
-    bool open = false;
-    std::vector<sim::HidReport> reports;
-    io_object_t serviceId = 0;
-    // The property objects that IOHIDDeviceGetProperty hands out (null when absent).
-    CFNumberRef vendorIdObject = nullptr;
-    CFNumberRef productIdObject = nullptr;
-    CFStringRef productObject = nullptr;
+    // The objects behind the IOKit and CoreFoundation handles that the platform calls hand out.
+    struct HidDevice
+    {
+        HidDeviceSpec spec;
+        bool attached = true;
+        bool open = false;
+        std::vector<HidReport> reports;   // kept only while tests read them
+        io_object_t serviceId = 0;
+        // The property objects that IOHIDDeviceGetProperty hands out (null when absent).
+        CFNumberRef vendorIdObject = nullptr;
+        CFNumberRef productIdObject = nullptr;
+        CFStringRef productObject = nullptr;
 
-    ~__IOHIDDevice();
-    // The device's value for a property key, or null when it has none.
-    CFTypeRef property (const juce::String& key) const;
-};
+        ~HidDevice();
+        // The device's value for a property key, or null when it has none.
+        CFTypeRef property (const juce::String& key) const;
+    };
 
-namespace sim::detail
-{
-    // A device matches when every key of at least one dictionary equals its property.
-    bool matchesAny (const Criteria& criteria, const __IOHIDDevice& device);
+    namespace detail
+    {
+        // A device matches when every key of at least one dictionary equals its property.
+        bool matchesAny (const Criteria& criteria, const HidDevice& device);
+    }
+
+    struct HidManager
+    {
+        std::optional<detail::Criteria> criteria;   // none set: every device matches
+        IOHIDDeviceCallback matchingCallback = nullptr;
+        void* matchingContext = nullptr;
+        IOHIDDeviceCallback removalCallback = nullptr;
+        void* removalContext = nullptr;
+        bool scheduled = false;
+        bool open = false;
+        std::vector<IOHIDDeviceRef> reported;   // devices whose arrival was posted
+
+        bool matches (const HidDevice& device) const;
+    };
+
+    struct NotificationPort;
+
+    struct RunLoopSource
+    {
+        NotificationPort* port;
+    };
+
+    struct NotificationPort
+    {
+        NotificationPort() : source { this } {}
+
+        RunLoopSource source;
+        bool scheduled = false;
+        // Power ports only
+        bool isPowerPort = false;
+        void* refcon = nullptr;
+        IOServiceInterestCallback powerCallback = nullptr;
+        io_connect_t connection = 0;
+    };
+
+    struct RunLoop {};
 }
-
-struct __IOHIDManager
-{
-    std::optional<sim::detail::Criteria> criteria;   // none set: every device matches
-    IOHIDDeviceCallback matchingCallback = nullptr;
-    void* matchingContext = nullptr;
-    IOHIDDeviceCallback removalCallback = nullptr;
-    void* removalContext = nullptr;
-    bool scheduled = false;
-    bool open = false;
-    std::vector<IOHIDDeviceRef> reported;   // devices whose arrival was posted
-
-    bool matches (const __IOHIDDevice& device) const;
-};
-
-struct __IONotificationPort;
-
-struct __CFRunLoopSource
-{
-    __IONotificationPort* port;
-};
-
-struct __IONotificationPort
-{
-    __IONotificationPort() : source { this } {}
-
-    __CFRunLoopSource source;
-    bool scheduled = false;
-    // Power ports only
-    bool isPowerPort = false;
-    void* refcon = nullptr;
-    IOServiceInterestCallback powerCallback = nullptr;
-    io_connect_t connection = 0;
-};
-
-struct __CFRunLoop {};
 
 struct NSAppleScript
 {
@@ -152,7 +156,7 @@ namespace sim::detail
     struct ServiceNotification
     {
         io_iterator_t iterator = 0;
-        __IONotificationPort* port = nullptr;
+        NotificationPort* port = nullptr;
         Criteria criteria;
         IOServiceMatchingCallback callback = nullptr;
         void* refCon = nullptr;
@@ -168,10 +172,13 @@ namespace sim::detail
 
         mutable std::mutex mutex;
         std::atomic<std::uint64_t> generation { 1 };
+        // Whether the logs below (reports, writes, power changes, scripts) are kept. Only tests read
+        // them; the program, which runs for hours, keeps none.
+        bool keepLogs = false;
 
         // HID
-        std::vector<std::unique_ptr<__IOHIDDevice>> hidDevices;   // plug order, unplugged ones kept
-        std::vector<std::unique_ptr<__IOHIDManager>> managers;
+        std::vector<std::unique_ptr<HidDevice>> hidDevices;   // plug order, unplugged ones kept
+        std::vector<std::unique_ptr<HidManager>> managers;
         int reportAttempts = 0;
         int reportsRefused = 0;
         juce::StringArray lastCriteria;
@@ -189,7 +196,7 @@ namespace sim::detail
         bool audioMidiSetupAvailable = false;
 
         // Power, services, AppleScript
-        std::vector<std::unique_ptr<__IONotificationPort>> ports;
+        std::vector<std::unique_ptr<NotificationPort>> ports;
         std::vector<std::unique_ptr<ServiceNotification>> serviceNotifications;
         std::vector<intptr_t> allowedPowerChanges;
         int powerRegistrations = 0;
@@ -198,13 +205,13 @@ namespace sim::detail
         juce::StringArray scriptsRun;
 
         // Lookups and changes; the caller holds the mutex.
-        __IOHIDDevice* findHid (IOHIDDeviceRef device) const;
+        HidDevice* findHid (IOHIDDeviceRef device) const;
         AudioDevice* findAudio (AudioObjectID object) const;
-        void postArrival (__IOHIDManager& manager, __IOHIDDevice& device);
-        void postRemoval (__IOHIDManager& manager, __IOHIDDevice& device);
-        void deliverPresentDevices (__IOHIDManager& manager);
-        void offerToServiceNotifications (const __IOHIDDevice& device);
-        void applyHidCommand (const __IOHIDDevice& device, const std::vector<UInt8>& bytes);
+        void postArrival (HidManager& manager, HidDevice& device);
+        void postRemoval (HidManager& manager, HidDevice& device);
+        void deliverPresentDevices (HidManager& manager);
+        void offerToServiceNotifications (const HidDevice& device);
+        void applyHidCommand (const HidDevice& device, const std::vector<UInt8>& bytes);
         OSStatus getProperty (AudioObjectID object, const AudioObjectPropertyAddress& address,
                               UInt32* ioSize, void* data, bool sizeOnly);
         OSStatus setProperty (AudioObjectID object, const AudioObjectPropertyAddress& address,

@@ -1,6 +1,6 @@
 // The world's shared state: lookups, delivery to the message thread, and reset.
 #include "WorldState.h"
-#include "CFObject.h"
+#include "CFObjects.h"
 #include "PlatformClock.h"
 
 #include <juce_events/juce_events.h>
@@ -51,7 +51,7 @@ namespace sim::detail
         stopNotificationThread (false);
     }
 
-    __IOHIDDevice* WorldState::findHid (IOHIDDeviceRef device) const
+    HidDevice* WorldState::findHid (IOHIDDeviceRef device) const
     {
         for (auto& d : hidDevices)
             if (d.get() == device)
@@ -99,10 +99,10 @@ namespace sim::detail
         stopNotificationThread (true);
 
         // Handed out objects die outside the lock: their destructors release CF objects.
-        std::vector<std::unique_ptr<__IOHIDDevice>> oldHid;
-        std::vector<std::unique_ptr<__IOHIDManager>> oldManagers;
+        std::vector<std::unique_ptr<HidDevice>> oldHid;
+        std::vector<std::unique_ptr<HidManager>> oldManagers;
         std::vector<std::unique_ptr<AudioDevice>> oldAudio;
-        std::vector<std::unique_ptr<__IONotificationPort>> oldPorts;
+        std::vector<std::unique_ptr<NotificationPort>> oldPorts;
         std::vector<std::unique_ptr<ServiceNotification>> oldNotifications;
         {
             const std::lock_guard<std::mutex> guard (mutex);

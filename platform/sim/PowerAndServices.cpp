@@ -1,6 +1,6 @@
 // IOKit power messages, USB service notifications and the main run loop they are delivered on.
 #include "WorldState.h"
-#include "CFObject.h"
+#include "CFObjects.h"
 
 using sim::detail::WorldState;
 
@@ -8,7 +8,7 @@ namespace
 {
     constexpr mach_port_t masterPort = 0x0b03;
 
-    __IONotificationPort* findPort (WorldState& state, const __IONotificationPort* port)
+    sim::NotificationPort* findPort (WorldState& state, const sim::NotificationPort* port)
     {
         for (auto& p : state.ports)
             if (p.get() == port)
@@ -40,7 +40,7 @@ namespace sim::detail
 {
     // A newly attached device is a new USB service: it joins every matching iterator, and an armed
     // notification whose port is on the run loop calls back.
-    void WorldState::offerToServiceNotifications (const __IOHIDDevice& device)
+    void WorldState::offerToServiceNotifications (const HidDevice& device)
     {
         for (auto& notification : serviceNotifications)
         {
@@ -61,7 +61,7 @@ const CFRunLoopMode kCFRunLoopCommonModes = "kCFRunLoopCommonModes";
 
 CFRunLoopRef CFRunLoopGetMain()
 {
-    static __CFRunLoop mainRunLoop;
+    static sim::RunLoop mainRunLoop;
     return &mainRunLoop;
 }
 
@@ -98,7 +98,7 @@ io_connect_t IORegisterForSystemPower (void* refcon, IONotificationPortRef* theP
         return 0;
     }
 
-    auto port = std::make_unique<__IONotificationPort>();
+    auto port = std::make_unique<sim::NotificationPort>();
     port->isPowerPort = true;
     port->refcon = refcon;
     port->powerCallback = callback;
@@ -120,7 +120,8 @@ IOReturn IOAllowPowerChange (io_connect_t kernelPort, intptr_t notificationID)
     {
         if (port->isPowerPort && port->connection == kernelPort && kernelPort != 0)
         {
-            state.allowedPowerChanges.push_back (notificationID);
+            if (state.keepLogs)
+                state.allowedPowerChanges.push_back (notificationID);
             return kIOReturnSuccess;
         }
     }
@@ -156,7 +157,7 @@ IONotificationPortRef IONotificationPortCreate (mach_port_t)
 {
     auto& state = WorldState::get();
     const std::lock_guard<std::mutex> guard (state.mutex);
-    state.ports.push_back (std::make_unique<__IONotificationPort>());
+    state.ports.push_back (std::make_unique<sim::NotificationPort>());
     return state.ports.back().get();
 }
 
@@ -250,33 +251,5 @@ namespace sim
                        { callback (refcon, service, messageType, reinterpret_cast<void*> (argument)); };
             });
         }
-    }
-
-    std::vector<intptr_t> World::allowedPowerChanges() const
-    {
-        auto& state = WorldState::get();
-        const std::lock_guard<std::mutex> guard (state.mutex);
-        return state.allowedPowerChanges;
-    }
-
-    void World::setPowerRegistrationFails (bool fail)
-    {
-        auto& state = WorldState::get();
-        const std::lock_guard<std::mutex> guard (state.mutex);
-        state.powerRegistrationFails = fail;
-    }
-
-    int World::powerRegistrationCount() const
-    {
-        auto& state = WorldState::get();
-        const std::lock_guard<std::mutex> guard (state.mutex);
-        return state.powerRegistrations;
-    }
-
-    int World::serviceNotificationCount() const
-    {
-        auto& state = WorldState::get();
-        const std::lock_guard<std::mutex> guard (state.mutex);
-        return state.serviceRegistrations;
     }
 }

@@ -1,7 +1,7 @@
 // The simulated device world behind the platform stand-in: USB HID devices, Core Audio objects, system
 // power messages and the Audio MIDI Setup utility, as the hardware and the operating system would
 // present them. The program uses it only through the IOKit, CoreFoundation, Core Audio and AppleScript
-// calls; tests and the application's start-up use this interface to build the world and to act on it
+// calls; the application's start-up and tests use this interface to build the world and to act on it
 // as a user or another program would.
 #pragma once
 
@@ -66,20 +66,23 @@ namespace sim
     constexpr UInt32 dataSourceHIZ = fourCharCode ("hiz ");
     constexpr UInt32 dataSourceMicHIZ = fourCharCode ("mhiz");
 
+    // The Tolva interface as the system presents it, for the program's default world and for tests
+    // that build the device piece by piece: its Core Audio object "Tolva" by "TARVIK, Inc." serving
+    // input and output, and its HID device with product ID 0x0142, named "Tolva" and switching the
+    // given audio object.
+    constexpr SInt32 tolvaProductId = 0x0142;
+    AudioDeviceSpec tolvaAudioSpec();
+    HidDeviceSpec tolvaHidSpec (SInt32 vendorId, AudioObjectID linkedAudioObject = 0);
+
+    // The world as the program and a user see it. Its fault switches, logs and counters, and its reset,
+    // are for tests only and live in sim::TestWorld (platform/sim/testing).
     class World
     {
     public:
         static World& get();
 
-        // Removes every device, manager, listener and registration, drops callbacks not yet delivered,
-        // clears the logs and the switches, and sets the platform clock back to real time. Waits until
-        // the listener thread is idle; call it from the message thread only when no listener call can be
-        // waiting for the message thread (that is, after pumping the message loop).
-        void reset();
-
-        // The world the application shows on this platform: the interface named "Tolva" by
-        // "TARVIK, Inc." (one HID device with the given vendor ID and product ID 0x0142, linked to one
-        // audio object that serves input and output) and an unrelated audio device.
+        // The world the application shows on this platform: the Tolva interface (audio object first,
+        // then the HID device linked to it) with the given vendor ID, and an unrelated audio device.
         void installDefaultDevices (SInt32 vendorId);
 
         // HID ---------------------------------------------------------------------------------------
@@ -90,11 +93,6 @@ namespace sim
         void unplugHid (IOHIDDeviceRef device);
         bool isHidAttached (IOHIDDeviceRef device) const;
         bool isHidOpen (IOHIDDeviceRef device) const;
-        // Every report the device received, in order.
-        std::vector<HidReport> hidReports (IOHIDDeviceRef device) const;
-        // Every call of IOHIDDeviceSetReport, delivered or refused, with the handle it was given.
-        int hidReportAttempts() const;
-        int hidReportsRefused() const;
 
         // Core Audio --------------------------------------------------------------------------------
         AudioObjectID addAudioDevice (const AudioDeviceSpec& spec);
@@ -118,54 +116,16 @@ namespace sim
         bool mute (AudioObjectID object, AudioObjectPropertyScope scope) const;
         bool playThru (AudioObjectID object) const;
         UInt32 dataSource (AudioObjectID object) const;
-        int listenerCount (AudioObjectID object) const;
-
-        // Every AudioObjectSetPropertyData call of the program, in order (refused ones too).
-        std::vector<PropertyWrite> propertyWrites() const;
-        void clearLogs();
-
-        // Switches -----------------------------------------------------------------------------------
-        // Whether a second installation of the same listener and client data on one object is refused
-        // (status non-zero) or accepted (status 0, the listener still called once per change).
-        void setRefuseDuplicateListener (bool refuse);
-        // A nominal rate written by the program takes effect this many milliseconds of platform time later.
-        void setRateSettleDelay (AudioObjectID object, int milliseconds);
-        // Makes every get of this selector on the object fail (or succeed again).
-        void setFailGet (AudioObjectID object, AudioObjectPropertySelector selector, bool fail);
-        // The device list can't be read (size and get fail).
-        void setDeviceListFails (bool fail);
-        // IORegisterForSystemPower returns 0.
-        void setPowerRegistrationFails (bool fail);
-        // Whether the Audio MIDI Setup utility exists, so that the script that activates it succeeds.
-        void setAudioMidiSetupAvailable (bool available);
-        // The source of every AppleScript executed, in order, whether it succeeded or not.
-        juce::StringArray appleScriptsRun() const;
-
-        // Notification thread ------------------------------------------------------------------------
-        // True when no announcement is queued or being delivered.
-        bool listenerIdle() const;
-        // Total listener calls made so far.
-        int listenerCallsDelivered() const;
 
         // Power ----------------------------------------------------------------------------------------
         // Delivers a power message to every registered power callback on the message thread.
         void sendPowerMessage (natural_t messageType, intptr_t argument);
-        // The arguments of every IOAllowPowerChange call, in order.
-        std::vector<intptr_t> allowedPowerChanges() const;
 
-        // Registrations made so far (for tests of the registration).
-        int hidManagerCount() const;
-        int powerRegistrationCount() const;
-        int serviceNotificationCount() const;
-        // The matching dictionaries given to the last manager, each as "VendorID=..;ProductID=.." text
-        // (keys in the order they were set, numbers in decimal, e.g. "VendorID=8137;ProductID=322").
-        juce::StringArray lastManagerCriteria() const;
+    protected:
+        World() = default;
+        ~World() = default;
 
     private:
-        World();
-        ~World();
-        struct Impl;
-        std::unique_ptr<Impl> impl;
         JUCE_DECLARE_NON_COPYABLE (World)
     };
 }

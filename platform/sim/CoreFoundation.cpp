@@ -1,5 +1,5 @@
 // Reference-counted CoreFoundation objects: strings, numbers, arrays and dictionaries.
-#include "CFObject.h"
+#include "CFObjects.h"
 
 #include <limits>
 #include <map>
@@ -15,7 +15,7 @@ namespace
 {
     enum : CFTypeID { stringTypeId = 7, numberTypeId = 22, arrayTypeId = 19, dictionaryTypeId = 18 };
 
-    __CFObject* mutableObject (CFTypeRef object) { return const_cast<__CFObject*> (object); }
+    sim::CFObject* mutableObject (CFTypeRef object) { return const_cast<sim::CFObject*> (object); }
 
     void retainValue (const void* value, bool retains)
     {
@@ -59,22 +59,22 @@ namespace cf
 
     const StringObject* asString (CFTypeRef object)
     {
-        return object != nullptr && object->kind == __CFObject::Kind::string ? static_cast<const StringObject*> (object) : nullptr;
+        return object != nullptr && object->kind == CFObject::Kind::string ? static_cast<const StringObject*> (object) : nullptr;
     }
 
     const NumberObject* asNumber (CFTypeRef object)
     {
-        return object != nullptr && object->kind == __CFObject::Kind::number ? static_cast<const NumberObject*> (object) : nullptr;
+        return object != nullptr && object->kind == CFObject::Kind::number ? static_cast<const NumberObject*> (object) : nullptr;
     }
 
     const ArrayObject* asArray (CFTypeRef object)
     {
-        return object != nullptr && object->kind == __CFObject::Kind::array ? static_cast<const ArrayObject*> (object) : nullptr;
+        return object != nullptr && object->kind == CFObject::Kind::array ? static_cast<const ArrayObject*> (object) : nullptr;
     }
 
     const DictionaryObject* asDictionary (CFTypeRef object)
     {
-        return object != nullptr && object->kind == __CFObject::Kind::dictionary ? static_cast<const DictionaryObject*> (object) : nullptr;
+        return object != nullptr && object->kind == CFObject::Kind::dictionary ? static_cast<const DictionaryObject*> (object) : nullptr;
     }
 
     bool equal (CFTypeRef a, CFTypeRef b)
@@ -128,10 +128,10 @@ CFTypeID CFGetTypeID (CFTypeRef object)
 
     switch (object->kind)
     {
-        case __CFObject::Kind::string:     return stringTypeId;
-        case __CFObject::Kind::number:     return numberTypeId;
-        case __CFObject::Kind::array:      return arrayTypeId;
-        case __CFObject::Kind::dictionary: return dictionaryTypeId;
+        case sim::CFObject::Kind::string:     return stringTypeId;
+        case sim::CFObject::Kind::number:     return numberTypeId;
+        case sim::CFObject::Kind::array:      return arrayTypeId;
+        case sim::CFObject::Kind::dictionary: return dictionaryTypeId;
     }
 
     return 0;
@@ -155,7 +155,7 @@ CFStringRef CFStringCreateWithCString (CFAllocatorRef, const char* text, CFStrin
     return cf::makeString (juce::String::fromUTF8 (text));
 }
 
-CFStringRef __CFStringMakeConstantString (const char* text)
+CFStringRef cfConstantString (const char* text)
 {
     // One immortal object per text, interned for the life of the process. The table is never destroyed,
     // so constants stay valid during static destruction too.

@@ -1,7 +1,7 @@
 // The IOKit HID manager and HID devices: matching, arrival and removal on the message thread, and
 // output reports.
 #include "WorldState.h"
-#include "CFObject.h"
+#include "CFObjects.h"
 
 using sim::detail::WorldState;
 
@@ -24,7 +24,7 @@ namespace
         return parts.joinIntoString (";");
     }
 
-    bool dictionaryMatches (const std::vector<sim::detail::Criterion>& dictionary, const __IOHIDDevice& device)
+    bool dictionaryMatches (const std::vector<sim::detail::Criterion>& dictionary, const sim::HidDevice& device)
     {
         for (auto& criterion : dictionary)
         {
@@ -39,7 +39,7 @@ namespace
 
 namespace sim::detail
 {
-    bool matchesAny (const Criteria& criteria, const __IOHIDDevice& device)
+    bool matchesAny (const Criteria& criteria, const HidDevice& device)
     {
         for (auto& dictionary : criteria.dictionaries)
             if (dictionaryMatches (dictionary, device))
@@ -48,7 +48,7 @@ namespace sim::detail
         return false;
     }
 
-    void WorldState::postArrival (__IOHIDManager& manager, __IOHIDDevice& device)
+    void WorldState::postArrival (HidManager& manager, HidDevice& device)
     {
         manager.reported.push_back (&device);
         postToMessageThread ([m = &manager, d = &device]() -> std::function<void()>
@@ -61,7 +61,7 @@ namespace sim::detail
         });
     }
 
-    void WorldState::postRemoval (__IOHIDManager& manager, __IOHIDDevice& device)
+    void WorldState::postRemoval (HidManager& manager, HidDevice& device)
     {
         postToMessageThread ([m = &manager, d = &device]() -> std::function<void()>
         {
@@ -75,7 +75,7 @@ namespace sim::detail
 
     // Once a manager is both open and scheduled it reports the attached devices it matches, in the
     // order they were plugged in.
-    void WorldState::deliverPresentDevices (__IOHIDManager& manager)
+    void WorldState::deliverPresentDevices (HidManager& manager)
     {
         if (! manager.open || ! manager.scheduled)
             return;
@@ -90,14 +90,14 @@ namespace sim::detail
     }
 }
 
-__IOHIDDevice::~__IOHIDDevice()
+sim::HidDevice::~HidDevice()
 {
     CFRelease (vendorIdObject);
     CFRelease (productIdObject);
     CFRelease (productObject);
 }
 
-CFTypeRef __IOHIDDevice::property (const juce::String& key) const
+CFTypeRef sim::HidDevice::property (const juce::String& key) const
 {
     if (key == kIOHIDVendorIDKey)   return vendorIdObject;
     if (key == kIOHIDProductIDKey)  return productIdObject;
@@ -106,7 +106,7 @@ CFTypeRef __IOHIDDevice::property (const juce::String& key) const
     return nullptr;
 }
 
-bool __IOHIDManager::matches (const __IOHIDDevice& device) const
+bool sim::HidManager::matches (const sim::HidDevice& device) const
 {
     return ! criteria || sim::detail::matchesAny (*criteria, device);
 }
@@ -115,13 +115,13 @@ IOHIDManagerRef IOHIDManagerCreate (CFAllocatorRef, IOOptionBits)
 {
     auto& state = WorldState::get();
     const std::lock_guard<std::mutex> guard (state.mutex);
-    state.managers.push_back (std::make_unique<__IOHIDManager>());
+    state.managers.push_back (std::make_unique<sim::HidManager>());
     return state.managers.back().get();
 }
 
 namespace
 {
-    __IOHIDManager* findManager (WorldState& state, IOHIDManagerRef manager)
+    sim::HidManager* findManager (WorldState& state, IOHIDManagerRef manager)
     {
         for (auto& m : state.managers)
             if (m.get() == manager)
@@ -234,7 +234,8 @@ IOReturn IOHIDDeviceSetReport (IOHIDDeviceRef device, IOHIDReportType reportType
     }
 
     std::vector<UInt8> bytes (report, report + reportLength);
-    d->reports.push_back ({ reportType, reportID, bytes });
+    if (state.keepLogs)
+        d->reports.push_back ({ reportType, reportID, bytes });
     if (reportType == kIOHIDReportTypeOutput)
         state.applyHidCommand (*d, bytes);
 

@@ -1,7 +1,7 @@
 // The properties of the simulated audio objects: which addresses exist, their sizes, and how the
 // device answers a get or takes a set (clamping volumes, refusing rates it does not offer).
 #include "WorldState.h"
-#include "CFObject.h"
+#include "CFObjects.h"
 #include "PlatformClock.h"
 
 #include <cmath>

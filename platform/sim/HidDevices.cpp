@@ -1,6 +1,6 @@
 // Simulated HID devices: plugging and unplugging them, and what their output reports do.
 #include "WorldState.h"
-#include "CFObject.h"
+#include "CFObjects.h"
 
 using sim::detail::WorldState;
 
@@ -34,7 +34,7 @@ namespace
 namespace sim::detail
 {
     // The device's firmware switches the linked audio object as the user would see it in Core Audio.
-    void WorldState::applyHidCommand (const __IOHIDDevice& device, const std::vector<UInt8>& bytes)
+    void WorldState::applyHidCommand (const HidDevice& device, const std::vector<UInt8>& bytes)
     {
         if (device.spec.linkedAudioObject == 0 || ! isCommandReport (bytes))
             return;
@@ -64,7 +64,7 @@ namespace sim
         auto& state = WorldState::get();
         const std::lock_guard<std::mutex> guard (state.mutex);
 
-        auto device = std::make_unique<__IOHIDDevice>();
+        auto device = std::make_unique<HidDevice>();
         device->spec = spec;
         device->serviceId = state.nextObjectId++;
         if (spec.vendorId)  device->vendorIdObject = cf::makeNumber (*spec.vendorId);
@@ -118,41 +118,5 @@ namespace sim
         const std::lock_guard<std::mutex> guard (state.mutex);
         auto* d = state.findHid (device);
         return d != nullptr && d->open;
-    }
-
-    std::vector<HidReport> World::hidReports (IOHIDDeviceRef device) const
-    {
-        auto& state = WorldState::get();
-        const std::lock_guard<std::mutex> guard (state.mutex);
-        auto* d = state.findHid (device);
-        return d != nullptr ? d->reports : std::vector<HidReport>();
-    }
-
-    int World::hidReportAttempts() const
-    {
-        auto& state = WorldState::get();
-        const std::lock_guard<std::mutex> guard (state.mutex);
-        return state.reportAttempts;
-    }
-
-    int World::hidReportsRefused() const
-    {
-        auto& state = WorldState::get();
-        const std::lock_guard<std::mutex> guard (state.mutex);
-        return state.reportsRefused;
-    }
-
-    int World::hidManagerCount() const
-    {
-        auto& state = WorldState::get();
-        const std::lock_guard<std::mutex> guard (state.mutex);
-        return static_cast<int> (state.managers.size());
-    }
-
-    juce::StringArray World::lastManagerCriteria() const
-    {
-        auto& state = WorldState::get();
-        const std::lock_guard<std::mutex> guard (state.mutex);
-        return state.lastCriteria;
     }
 }
