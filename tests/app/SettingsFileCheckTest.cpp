@@ -99,6 +99,7 @@ INSTANTIATE_TEST_SUITE_P (
         TextCase { "escaped characters and quoted markup signs",
                    "<PROPERTIES><VALUE name=\"w\" val=\"a &amp; b &quot;c&quot; &lt;&gt; &#13;&#10;&#x41; /> '\"/>"
                    "<VALUE name='q' val='\"'/></PROPERTIES>" },
+        TextCase { "'>' in quoted values", "<PROPERTIES><VALUE name=\"a\" val=\">\"/><VALUE name=\"b\" val='>'/></PROPERTIES>" },
         TextCase { "multi-byte characters", "<PROPERTIES><VALUE name=\"\xc3\xa9\xe2\x82\xac\xf0\x9f\x8e\x9a\" val=\"x\"/></PROPERTIES>" },
         TextCase { "values written open and closed", "<PROPERTIES><VALUE name=\"a\" val=\"b\"></VALUE></PROPERTIES>" },
         TextCase { "cut inside the closing tag", header + "<PROPERTIES><VALUE name=\"MON\" val=\"true\"/></PROPER" },
