@@ -190,6 +190,11 @@ void Handle_DeviceRemovalCallback (void* context, IOReturn, void*, IOHIDDeviceRe
     if (! passesIdTests (deviceContext, device, product))
         return;
 
+    // With two interfaces attached the panel works with the last one matched. The other one going away
+    // concerns nobody: the controls, the handle and the audio objects stay as they are.
+    if (ghidInterface.load() != device)
+        return;
+
     const auto name = makeAsciiString (deviceContext.hidProductName);
     if (name != nullptr && CFStringCompare (name.get(), product, kCFCompareCaseInsensitive) == kCFCompareEqualTo)
     {

@@ -127,11 +127,21 @@ TEST_F (HidDevices, LaterMatchingDeviceReplacesTheHandleAndArrivesAgain)
     EXPECT_EQ (events[1].hidInterface, second);
     EXPECT_EQ (ghidInterface.load(), second);
 
-    // Losing the earlier device is still the interface going away, but the current handle stays.
+    // Losing the earlier device, which is no longer the one in use, raises nothing and changes nothing.
+    const auto ids = audioIds();
     world().unplugHid (first);
+    // A power message queued behind the removal marks the point where it was handled.
+    world().sendPowerMessage (kIOMessageCanSystemSleep, 99);
+    ASSERT_TRUE (testing_support::pumpUntil ([] { return ! world().allowedPowerChanges().empty(); }));
+    EXPECT_EQ (recorder().count(), 2u);
+    EXPECT_EQ (ghidInterface.load(), second);
+    EXPECT_EQ (audioIds(), ids);
+
+    // Losing the one in use is the interface going away.
+    world().unplugHid (second);
     ASSERT_TRUE (waitForEvents (3));
     EXPECT_EQ (recorder().kinds().back(), deviceEventRemoved);
-    EXPECT_EQ (ghidInterface.load(), second);
+    EXPECT_EQ (recorder().events().back().hidInterface, second);
     EXPECT_EQ (audioIds(), AudioIds (0, 0));
 }
 
@@ -226,9 +236,16 @@ TEST_F (HidRemoval, ForeignDeviceChangesNothing)
     EXPECT_EQ (audioIds(), AudioIds (7, 8));
     EXPECT_EQ (recorder().count(), 0u);
 
+    // Nor is ours, while the handle points elsewhere.
+    Handle_DeviceRemovalCallback (&mydeviceStruct, kIOReturnSuccess, nullptr, ours);
+    EXPECT_EQ (recorder().count(), 0u);
+    EXPECT_EQ (ghidInterface.load(), foreign);
+    EXPECT_EQ (audioIds(), AudioIds (7, 8));
+
+    ghidInterface = ours;
     Handle_DeviceRemovalCallback (&mydeviceStruct, kIOReturnSuccess, nullptr, ours);
     EXPECT_EQ (recorder().kinds(), std::vector<OXV_CallbackEvent> { deviceEventRemoved });
-    EXPECT_EQ (ghidInterface.load(), foreign);
+    EXPECT_EQ (ghidInterface.load(), nullptr);
     EXPECT_EQ (audioIds(), AudioIds (0, 0));
 }
 
