@@ -87,7 +87,7 @@ TEST_F (WindowHintsTest, ResizesByAnotherProgramComeBackWithinTheLimitsAboutTheC
         const auto expected = aboutCentre (previous, c.expectedSize.x, c.expectedSize.y);
 
         display.resize (window, c.width, c.height);
-        EXPECT_TRUE (pollWithNudges (display, window, [&] { return display.boundsOf (window) == expected; }, programStartTimeoutMs))
+        ASSERT_TRUE (pollWithNudges (display, window, [&] { return display.boundsOf (window) == expected; }, programStartTimeoutMs))
             << "expected " << expected.toString() << ", the window is at " << display.boundsOf (window)->toString();
 
         // Moving the window back made JUCE rewrite the hints without the ratio: they are complete again.
