@@ -19,18 +19,9 @@ namespace
 
         return { juce::roundToInt (ratio * 10000.0), 10000 };
     }
-
-    juce::BorderSize<int> frameOf (juce::ComponentPeer* peer)
-    {
-        if (peer != nullptr)
-            if (const auto frame = peer->getFrameSizeIfPresent())
-                return *frame;
-
-        return {};
-    }
 }
 
-WindowLimitsKeeper::WindowLimitsKeeper (juce::ResizableWindow& w, juce::ComponentBoundsConstrainer& c)
+WindowLimitsKeeper::WindowLimitsKeeper (juce::ResizableWindow& w, BorderBoundsConstrainer& c)
     : window (w), constrainer (c), lastFitting (w.getBounds())
 {
     window.addComponentListener (this);
@@ -111,7 +102,9 @@ void WindowLimitsKeeper::handleAsyncUpdate()
         const auto* display = juce::Desktop::getInstance().getDisplays().getDisplayForRect (bounds);
         const auto screenArea = display != nullptr ? display->userArea : juce::Rectangle<int>();
 
-        window.setBounds (bringBack (constrainer, bounds, lastFitting, frameOf (window.getPeer()), screenArea));
+        // The frame the constrainer takes off, so the limits bind the content as they do for JUCE's own
+        // resizes while that frame is the window's.
+        window.setBounds (bringBack (constrainer, bounds, lastFitting, constrainer.frameBorder, screenArea));
     }
 
     publish();

@@ -6,6 +6,7 @@
 // Hints that JUCE drops without a change of bounds are put back as soon as they are seen gone.
 #pragma once
 
+#include "OXVBorderBoundsConstrainer.h"
 #include "X11SizeHints.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -15,7 +16,7 @@ class WindowLimitsKeeper : private juce::ComponentListener,
 {
 public:
     // Both must outlive the keeper. Starts from the window's present bounds.
-    WindowLimitsKeeper (juce::ResizableWindow& window, juce::ComponentBoundsConstrainer& constrainer);
+    WindowLimitsKeeper (juce::ResizableWindow& window, BorderBoundsConstrainer& constrainer);
     ~WindowLimitsKeeper() override;
 
     // Whether a content size lies within the limits and at the ratio, one pixel of rounding allowed.
@@ -44,7 +45,7 @@ private:
     void publish();
 
     juce::ResizableWindow& window;
-    juce::ComponentBoundsConstrainer& constrainer;
+    BorderBoundsConstrainer& constrainer;
     // The last bounds that kept the limits: the centre a size brought back is kept about.
     juce::Rectangle<int> lastFitting;
     // Follows the hints of the window's present peer.
