@@ -26,8 +26,15 @@ BrisvoApplication::BrisvoApplication()
 
 BrisvoApplication::~BrisvoApplication()
 {
+   #if JUCE_LINUX
+    displayLossHandler.reset();
+    windowState.reset();
+   #endif
     instanceChannel.reset();
     mainWindow.reset();
+   #if JUCE_LINUX
+    quitSignals.reset();
+   #endif
 }
 
 const juce::String BrisvoApplication::getApplicationName()    { return "Tolva USB"; }
@@ -58,6 +65,10 @@ void BrisvoApplication::initialise (const juce::String& commandLine)
         return;
     }
 
+   #if JUCE_LINUX
+    quitSignals = std::make_unique<QuitSignalWatcher> ([this] { systemRequestedQuit(); });
+   #endif
+
     // Listening starts before the window is built, so an early second launch is not lost.
     instanceChannel = std::make_unique<SingleInstanceChannel> ([this] (const juce::String& line)
     {
@@ -75,6 +86,10 @@ void BrisvoApplication::initialise (const juce::String& commandLine)
 
     const bool reset = isResetSwitch (commandLine);
     mainWindow = std::make_unique<MainWindow> (getApplicationName() + " v" + getApplicationVersion(), reset);
+   #if JUCE_LINUX
+    windowState = std::make_unique<WindowStateCache> (*mainWindow);
+    displayLossHandler = std::make_unique<XConnectionLossHandler> ([this] { saveBeforeDisplayLost(); });
+   #endif
 
     // The factory values go to a visible window.
     if (auto* panel = mainWindow->getPanel(); panel != nullptr && reset)
@@ -86,6 +101,11 @@ void BrisvoApplication::initialise (const juce::String& commandLine)
 
 void BrisvoApplication::shutdown()
 {
+   #if JUCE_LINUX
+    // From here on the window goes away; a lost display ends the process as Xlib does.
+    displayLossHandler.reset();
+    windowState.reset();
+   #endif
     instanceChannel.reset();
 
     if (mainWindow != nullptr)
@@ -121,6 +141,24 @@ void BrisvoApplication::systemRequestedQuit()
     juce::MessageManager::getInstance()->stopDispatchLoop();
 }
 
+#if JUCE_LINUX
+void BrisvoApplication::saveBeforeDisplayLost()
+{
+    instanceChannel.reset();
+
+    auto* panel = mainWindow != nullptr ? mainWindow->getPanel() : nullptr;
+    if (panel == nullptr || windowState == nullptr)
+        return;
+
+    // What shutdown and the panel's teardown would store, written now: the process ends right after.
+    // Nothing here may ask the X server.
+    storeWindowPosition (panel, windowState->get());
+    if (panel->hidDevice != nullptr)
+        panel->saveProperties();
+    panel->appProperties.saveIfNeeded();
+}
+#endif
+
 //==============================================================================
 BrisvoApplication::MainWindow::MainWindow (const juce::String& name, bool reset)
     : juce::DocumentWindow (name, juce::Colours::lightgrey, juce::DocumentWindow::allButtons, true)
@@ -140,10 +178,17 @@ BrisvoApplication::MainWindow::MainWindow (const juce::String& name, bool reset)
 
     restoreWindowState (reset);
     setVisible (true);
+
+   #if JUCE_LINUX
+    limitsKeeper = std::make_unique<WindowLimitsKeeper> (*this, *constrainer);
+   #endif
 }
 
 BrisvoApplication::MainWindow::~MainWindow()
 {
+   #if JUCE_LINUX
+    limitsKeeper.reset();
+   #endif
     // The window and its peer keep a pointer to the constrainer: detach it before it goes.
     setConstrainer (nullptr);
     constrainer.reset();

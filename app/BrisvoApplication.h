@@ -7,6 +7,13 @@
 #include "OXVBorderBoundsConstrainer.h"
 #include "SingleInstanceChannel.h"
 
+#if JUCE_LINUX
+ #include "native/QuitSignalWatcher.h"
+ #include "native/WindowLimitsKeeper.h"
+ #include "native/WindowStateCache.h"
+ #include "native/XConnectionLossHandler.h"
+#endif
+
 #include <memory>
 
 class MainComponent;
@@ -45,6 +52,10 @@ public:
     private:
         void restoreWindowState (bool reset);
 
+       #if JUCE_LINUX
+        // JUCE constrains only its own resizes here; this holds the limits against every other one.
+        std::unique_ptr<WindowLimitsKeeper> limitsKeeper;
+       #endif
         std::unique_ptr<BorderBoundsConstrainer> constrainer;
 
         JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainWindow)
@@ -58,4 +69,14 @@ private:
     std::unique_ptr<SingleInstanceChannel> instanceChannel;
     // This launch's command line was taken by the running instance, so this one ends.
     bool handedOver = false;
+
+   #if JUCE_LINUX
+    // Writes the window state and the device choices to the file at once, and removes the channel.
+    void saveBeforeDisplayLost();
+
+    // SIGTERM, SIGHUP and SIGINT quit as the close button does.
+    std::unique_ptr<QuitSignalWatcher> quitSignals;
+    std::unique_ptr<WindowStateCache> windowState;
+    std::unique_ptr<XConnectionLossHandler> displayLossHandler;
+   #endif
 };

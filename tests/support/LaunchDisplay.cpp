@@ -95,10 +95,15 @@ namespace launch
         }
     }
 
-    Display::Display()
+    Display::Display() : Display (juce::String()) {}
+
+    Display::Display (const juce::String& name)
     {
         // A bare X server starts over when its last client leaves and refuses connections meanwhile.
-        pollUntil ([this] { return (handle = XOpenDisplay (nullptr)) != nullptr; }, 10000);
+        pollUntil ([this, &name]
+        {
+            return (handle = XOpenDisplay (name.isEmpty() ? nullptr : name.toRawUTF8())) != nullptr;
+        }, 10000);
 
         // A window of the program may go away while it is being looked at: ignore such errors
         // instead of letting Xlib end the test.
@@ -186,6 +191,62 @@ namespace launch
     void Display::nudge (WindowId window)
     {
         sendClientMessage (x (handle), window, "TOLVA_TEST_NUDGE", 0);
+    }
+
+    void Display::resize (WindowId window, int width, int height)
+    {
+        XResizeWindow (x (handle), window, (unsigned int) width, (unsigned int) height);
+        XSync (x (handle), False);
+    }
+
+    void Display::click (WindowId window, juce::Point<int> position)
+    {
+        auto* display = x (handle);
+        int rootX = 0, rootY = 0;
+        Window child = 0;
+        XTranslateCoordinates (display, window, DefaultRootWindow (display), position.x, position.y, &rootX, &rootY, &child);
+
+        for (const int type : { ButtonPress, ButtonRelease })
+        {
+            XEvent event {};
+            event.xbutton.type = type;
+            event.xbutton.display = display;
+            event.xbutton.window = window;
+            event.xbutton.root = DefaultRootWindow (display);
+            event.xbutton.time = CurrentTime;
+            event.xbutton.x = position.x;
+            event.xbutton.y = position.y;
+            event.xbutton.x_root = rootX;
+            event.xbutton.y_root = rootY;
+            event.xbutton.state = type == ButtonRelease ? Button1Mask : 0;
+            event.xbutton.button = Button1;
+            event.xbutton.same_screen = True;
+            XSendEvent (display, window, False, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &event);
+        }
+
+        XSync (display, False);
+    }
+
+    std::optional<Display::SizeHints> Display::sizeHints (WindowId window) const
+    {
+        XSizeHints hints {};
+        long supplied = 0;
+
+        if (XGetWMNormalHints (x (handle), window, &hints, &supplied) == 0)
+            return std::nullopt;
+
+        SizeHints result;
+        if ((hints.flags & PMinSize) != 0)
+            result.minimumSize = juce::Point<int> (hints.min_width, hints.min_height);
+        if ((hints.flags & PMaxSize) != 0)
+            result.maximumSize = juce::Point<int> (hints.max_width, hints.max_height);
+        if ((hints.flags & PAspect) != 0)
+        {
+            result.minimumAspect = juce::Point<int> (hints.min_aspect.x, hints.min_aspect.y);
+            result.maximumAspect = juce::Point<int> (hints.max_aspect.x, hints.max_aspect.y);
+        }
+
+        return result;
     }
 
     WindowId Display::openFocusedWindow (juce::Rectangle<int> bounds)

@@ -5,8 +5,10 @@
 #include <string>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,26 +34,33 @@ namespace launch
     //==============================================================================
     namespace
     {
-        bool isReplacedVariable (const char* entry)
+        bool isReplacedVariable (const char* entry, const juce::StringArray& replacements)
         {
             for (const char* name : { "HOME=", "XDG_RUNTIME_DIR=", "XDG_CONFIG_HOME=" })
                 if (std::strncmp (entry, name, std::strlen (name)) == 0)
                     return true;
 
+            for (const auto& replacement : replacements)
+                if (juce::String (entry).startsWith (replacement.upToFirstOccurrenceOf ("=", true, false)))
+                    return true;
+
             return false;
         }
 
-        std::vector<std::string> childEnvironment (const juce::File& home, const juce::File& runtimeDir)
+        std::vector<std::string> childEnvironment (const juce::File& home, const juce::File& runtimeDir,
+                                                   const juce::StringArray& extra)
         {
             std::vector<std::string> variables;
 
             for (char** entry = environ; *entry != nullptr; ++entry)
-                if (! isReplacedVariable (*entry))
+                if (! isReplacedVariable (*entry, extra))
                     variables.emplace_back (*entry);
 
             variables.push_back ("HOME=" + home.getFullPathName().toStdString());
             if (runtimeDir != juce::File())
                 variables.push_back ("XDG_RUNTIME_DIR=" + runtimeDir.getFullPathName().toStdString());
+            for (const auto& entry : extra)
+                variables.push_back (entry.toStdString());
             return variables;
         }
 
@@ -66,13 +75,14 @@ namespace launch
     }
 
     AppProcess::AppProcess (const juce::File& program, const juce::StringArray& arguments,
-                            const juce::File& home, const juce::File& runtimeDir, const juce::File& log)
+                            const juce::File& home, const juce::File& runtimeDir, const juce::File& log,
+                            const juce::StringArray& environment)
     {
         std::vector<std::string> argv { program.getFullPathName().toStdString() };
         for (const auto& argument : arguments)
             argv.push_back (argument.toStdString());
 
-        auto env = childEnvironment (home, runtimeDir);
+        auto env = childEnvironment (home, runtimeDir, environment);
         auto argvPointers = pointersTo (argv);
         auto envPointers = pointersTo (env);
         const auto logPath = log.getFullPathName().toStdString();
@@ -130,8 +140,105 @@ namespace launch
 
     void AppProcess::interrupt()
     {
+        sendSignal (SIGINT);
+    }
+
+    void AppProcess::sendSignal (int signal)
+    {
         if (isRunning())
-            ::kill (processId, SIGINT);
+            ::kill (processId, signal);
+    }
+
+    //==============================================================================
+    PrivateXServer::PrivateXServer()
+    {
+        // Xvfb picks a free display number and writes it to the descriptor named by -displayfd.
+        int fds[2];
+        if (::pipe (fds) != 0)
+            return;
+
+        const auto fdText = std::to_string (fds[1]);
+        std::vector<std::string> argv { "Xvfb", "-displayfd", fdText, "-screen", "0", "1024x768x24", "-nolisten", "tcp" };
+        auto argvPointers = pointersTo (argv);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init (&actions);
+        posix_spawn_file_actions_addclose (&actions, fds[0]);
+        posix_spawn_file_actions_addopen (&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_adddup2 (&actions, STDOUT_FILENO, STDERR_FILENO);
+
+        pid_t child = -1;
+        const bool spawned = posix_spawnp (&child, "Xvfb", &actions, nullptr, argvPointers.data(), environ) == 0;
+        posix_spawn_file_actions_destroy (&actions);
+        ::close (fds[1]);
+
+        std::string text;
+        if (spawned)
+        {
+            processId = child;
+            pollfd reader { fds[0], POLLIN, 0 };
+            char c = 0;
+            while (text.find ('\n') == std::string::npos && ::poll (&reader, 1, 10000) > 0 && ::read (fds[0], &c, 1) == 1)
+                text += c;
+        }
+        ::close (fds[0]);
+
+        if (spawned && ! text.empty())
+            number = std::atoi (text.c_str());
+        else if (spawned)
+            stop (SIGKILL);
+    }
+
+    PrivateXServer::~PrivateXServer()
+    {
+        stop (SIGKILL);
+    }
+
+    void PrivateXServer::stop (int signal)
+    {
+        if (processId <= 0)
+            return;
+
+        ::kill (processId, signal);
+        int status = 0;
+        while (::waitpid (processId, &status, 0) < 0 && errno == EINTR) {}
+        processId = -1;
+    }
+
+    //==============================================================================
+    bool createSessionFolders (const juce::File& home, const juce::File& runtimeDir)
+    {
+        return home.createDirectory() && runtimeDir.createDirectory()
+            && ::chmod (runtimeDir.getFullPathName().toRawUTF8(), 0700) == 0;
+    }
+
+    WindowId waitForWindowAt (const Display& display, AppProcess& app, const juce::String& title,
+                              juce::Rectangle<int> expected, int timeoutMs)
+    {
+        WindowId found = 0;
+
+        pollUntil ([&]
+        {
+            for (const auto window : display.findWindows (title, app.pid()))
+                if (display.boundsOf (window) == expected)
+                    found = window;
+
+            return found != 0 || ! app.isRunning();
+        }, timeoutMs);
+
+        return found;
+    }
+
+    bool pollWithNudges (Display& display, WindowId window, const std::function<bool()>& condition, int timeoutMs)
+    {
+        return pollUntil ([&]
+        {
+            if (pollUntil (condition, 200))
+                return true;
+
+            display.nudge (window);
+            return false;
+        }, timeoutMs);
     }
 
     //==============================================================================
@@ -161,12 +268,17 @@ namespace launch
 
     std::optional<juce::String> storedWindowPosition (const juce::File& home)
     {
+        return storedValue (home, "WindowPosition");
+    }
+
+    std::optional<juce::String> storedValue (const juce::File& home, const juce::String& key)
+    {
         const auto xml = juce::parseXMLIfTagMatches (settingsFile (home), "PROPERTIES");
         if (xml == nullptr)
             return std::nullopt;
 
         for (auto* value : xml->getChildWithTagNameIterator ("VALUE"))
-            if (value->getStringAttribute ("name") == "WindowPosition")
+            if (value->getStringAttribute ("name") == key)
                 return value->getStringAttribute ("val");
 
         return std::nullopt;

@@ -24,8 +24,10 @@ namespace launch
     class AppProcess
     {
     public:
+        // `environment` holds further "NAME=value" entries that replace the inherited ones (DISPLAY, say).
         AppProcess (const juce::File& program, const juce::StringArray& arguments,
-                    const juce::File& home, const juce::File& runtimeDir, const juce::File& log);
+                    const juce::File& home, const juce::File& runtimeDir, const juce::File& log,
+                    const juce::StringArray& environment = {});
         ~AppProcess();
 
         bool started() const noexcept { return processId > 0; }
@@ -36,6 +38,8 @@ namespace launch
         bool isRunning();
         // Ctrl-C: JUCE treats it as a quit request.
         void interrupt();
+        // Any signal, as the system sends them: SIGTERM at logout or `kill`, SIGHUP when the terminal goes.
+        void sendSignal (int signal);
 
     private:
         bool reap (bool block);
@@ -54,6 +58,8 @@ namespace launch
     {
     public:
         Display();
+        // A connection to the named display (":3", say).
+        explicit Display (const juce::String& name);
         ~Display();
 
         bool isOpen() const noexcept { return handle != nullptr; }
@@ -70,6 +76,19 @@ namespace launch
         void sendCloseRequest (WindowId window);
         // An event the program ignores; it makes the program read what is waiting for it.
         void nudge (WindowId window);
+        // A resize asked by another program; without a window manager the server applies it as asked.
+        void resize (WindowId window, int width, int height);
+        // A press and release of the left button at a point of the window's own area.
+        void click (WindowId window, juce::Point<int> position);
+
+        // The window's WM_NORMAL_HINTS, as a window manager reads them; a part the window did not set
+        // stays empty.
+        struct SizeHints
+        {
+            std::optional<juce::Point<int>> minimumSize, maximumSize;
+            std::optional<juce::Point<int>> minimumAspect, maximumAspect;   // width : height
+        };
+        std::optional<SizeHints> sizeHints (WindowId window) const;
 
         // A plain window of this process, mapped on top and given the keyboard focus.
         WindowId openFocusedWindow (juce::Rectangle<int> bounds);
@@ -82,6 +101,20 @@ namespace launch
 
         JUCE_DECLARE_NON_COPYABLE (Display)
     };
+
+    //==============================================================================
+    // A home and a private runtime folder, as a user's login session has them.
+    bool createSessionFolders (const juce::File& home, const juce::File& runtimeDir);
+
+    // The program's main window once it stands with this title at the expected bounds, or 0. While the
+    // window is built it passes through other windows and sizes, so only the final state counts.
+    WindowId waitForWindowAt (const Display& display, AppProcess& app, const juce::String& title,
+                              juce::Rectangle<int> expected, int timeoutMs);
+
+    // Polls until the condition holds, sending the window an event it ignores at each round: JUCE reads
+    // X events only when its connection turns readable, so an event already queued by an earlier round
+    // trip waits for the next one.
+    bool pollWithNudges (Display& display, WindowId window, const std::function<bool()>& condition, int timeoutMs);
 
     //==============================================================================
     // Launch tests share the X display and its keyboard focus: those of every test process wait for
@@ -102,7 +135,31 @@ namespace launch
     };
 
     //==============================================================================
+    // An X server of the test's own (Xvfb, 1024 by 768), for tests that take the display away from the
+    // program. Killed when destroyed.
+    class PrivateXServer
+    {
+    public:
+        PrivateXServer();
+        ~PrivateXServer();
+
+        bool isRunning() const noexcept { return processId > 0; }
+        // The display name, ":N".
+        juce::String name() const { return ":" + juce::String (number); }
+        // Ends the server with this signal and waits for it.
+        void stop (int signal);
+
+    private:
+        pid_t processId = -1;
+        int number = -1;
+
+        JUCE_DECLARE_NON_COPYABLE (PrivateXServer)
+    };
+
+    //==============================================================================
     juce::File settingsFile (const juce::File& home);
+    // The stored value of a key, or nothing when the file or the key is missing.
+    std::optional<juce::String> storedValue (const juce::File& home, const juce::String& key);
     // The stored window state, or nothing when the file or the key is missing.
     std::optional<juce::String> storedWindowPosition (const juce::File& home);
     // Writes a settings file holding only this window state.

@@ -1,0 +1,55 @@
+// Keeps a desktop window within its constrainer's size limits and aspect ratio whoever resizes it. JUCE
+// applies the constrainer only to resizes it makes itself, tells the window manager only the minimum
+// and maximum size, and drops even those whenever it moves the window. So after every bounds change the
+// keeper publishes all of them as size hints, and a size that still arrives outside them (from a window
+// manager that ignores the hints or from another program) is brought back as a user's resize would be.
+// Hints that JUCE drops without a change of bounds are put back as soon as they are seen gone.
+#pragma once
+
+#include "OXVBorderBoundsConstrainer.h"
+#include "X11SizeHints.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+class WindowLimitsKeeper : private juce::ComponentListener,
+                           private juce::AsyncUpdater
+{
+public:
+    // Both must outlive the keeper. Starts from the window's present bounds.
+    WindowLimitsKeeper (juce::ResizableWindow& window, BorderBoundsConstrainer& constrainer);
+    ~WindowLimitsKeeper() override;
+
+    // Whether a content size lies within the limits and at the ratio, one pixel of rounding allowed.
+    static bool fits (const juce::ComponentBoundsConstrainer& constrainer, juce::Point<int> size);
+
+    // Content bounds that arrived off the limits, passed through the constrainer as a resize by the
+    // user is: about the centre of the previous bounds. `frame` is the native frame around the content.
+    static juce::Rectangle<int> bringBack (juce::ComponentBoundsConstrainer& constrainer,
+                                           juce::Rectangle<int> bounds,
+                                           juce::Rectangle<int> previous,
+                                           juce::BorderSize<int> frame,
+                                           juce::Rectangle<int> screenArea);
+
+    // The hints for a window at these physical bounds, with the limits scaled to physical pixels.
+    static WindowSizeHints hintsFor (const juce::ComponentBoundsConstrainer& constrainer,
+                                     juce::Rectangle<int> physicalBounds, double scale);
+
+private:
+    void componentMovedOrResized (juce::Component&, bool wasMoved, bool wasResized) override;
+    void componentBroughtToFront (juce::Component&) override;
+    // Brings a size outside the limits back and publishes the hints again.
+    void handleAsyncUpdate() override;
+
+    // Full screen and minimised windows keep whatever size the system gives them.
+    bool isSizedBySystem() const;
+    void publish();
+
+    juce::ResizableWindow& window;
+    BorderBoundsConstrainer& constrainer;
+    // The last bounds that kept the limits: the centre a size brought back is kept about.
+    juce::Rectangle<int> lastFitting;
+    // Follows the hints of the window's present peer.
+    std::unique_ptr<SizeHintsWatcher> watcher;
+
+    JUCE_DECLARE_NON_COPYABLE (WindowLimitsKeeper)
+};

@@ -1,0 +1,116 @@
+// Every way the system ends the program keeps what the user set: the window's place and the input
+// choice reach the settings file, and the single-instance socket goes away. SIGTERM comes with a
+// logout, `kill` or a service stop, SIGHUP when the terminal goes, SIGINT from Ctrl-C; a desktop
+// session that ends takes the X server with it.
+#include "ProgramFixture.h"
+
+#include <csignal>
+#include <cstring>
+
+namespace
+{
+    using namespace launch;
+
+    // Where the user moves the window before the program is asked to end; the size stays 320 by 290,
+    // where the "Mic" button sits at the point the tests click.
+    const juce::Rectangle<int> moved (100, 50, 320, 290);
+
+    class QuitPathTest : public ProgramTest
+    {
+    protected:
+        // The user moves the window, then clicks "Mic". The program draws "Mic" selected only after
+        // it has handled the move that came before the click: then both are the program's state.
+        static ::testing::AssertionResult moveAndSelectMic (Display& display, WindowId window)
+        {
+            if (! waitUntilDrawn (display, window))
+                return ::testing::AssertionFailure() << "the window was never drawn";
+
+            display.moveAndResize (window, moved);
+            display.click (window, micButtonCentre);
+
+            if (! pollWithNudges (display, window, [&]
+                {
+                    return looksSelected (display.pixelAt (window, micButtonCentre).value_or (juce::Colour()));
+                }, programStartTimeoutMs))
+                return ::testing::AssertionFailure() << "\"Mic\" was not drawn selected";
+
+            if (display.boundsOf (window) != moved)
+                return ::testing::AssertionFailure() << "the window is at " << display.boundsOf (window)->toString();
+
+            return ::testing::AssertionSuccess();
+        }
+
+        // What the file holds once the program has ended.
+        void expectSettingsAndNoSocket()
+        {
+            EXPECT_EQ (storedValue (home, "WindowPosition"), moved.toString());
+            EXPECT_EQ (storedValue (home, "MON_INPUT"), juce::String ("1"));
+            EXPECT_TRUE (socketsInRuntimeDir().isEmpty()) << "left behind: " << socketsInRuntimeDir().joinIntoString (", ");
+        }
+
+        // One connection to the shared display for the whole run (see LaunchTests).
+        static Display& sharedDisplay()
+        {
+            static Display connection;
+            return connection;
+        }
+    };
+}
+
+TEST_F (QuitPathTest, TermHangupAndInterruptEndTheProgramAsItsCloseButtonDoes)
+{
+    auto& display = sharedDisplay();
+    ASSERT_TRUE (display.isOpen()) << "needs an X display (run under xvfb-run)";
+    ExclusiveLaunch exclusive (240000);
+    ASSERT_TRUE (exclusive.isHeld());
+
+    for (const int signal : { SIGTERM, SIGHUP, SIGINT })
+    {
+        SCOPED_TRACE (strsignal (signal));
+        ASSERT_TRUE (newSession());
+
+        auto& app = start();
+        const auto window = waitForWindowAt (display, app, mainWindowTitle, centredDefaultBounds (display.screenBounds()),
+                                             programStartTimeoutMs);
+        ASSERT_NE (window, 0u);
+        ASSERT_TRUE (moveAndSelectMic (display, window));
+        ASSERT_FALSE (socketsInRuntimeDir().isEmpty()) << "the program listens for a second launch";
+
+        app.sendSignal (signal);
+
+        EXPECT_EQ (app.waitForExit (programExitTimeoutMs), std::optional<int> (0));
+        expectSettingsAndNoSocket();
+    }
+}
+
+TEST_F (QuitPathTest, LostDisplayStillSavesTheSettingsAndRemovesTheSocket)
+{
+    // The X server ended in order (a session that closes) or killed outright.
+    for (const int signal : { SIGTERM, SIGKILL })
+    {
+        SCOPED_TRACE (strsignal (signal));
+        ASSERT_TRUE (newSession());
+
+        PrivateXServer server;
+        ASSERT_TRUE (server.isRunning()) << "Xvfb did not start";
+        auto& app = start ({ "DISPLAY=" + server.name() });
+
+        {
+            // The test's own connection goes before the server does.
+            Display display (server.name());
+            ASSERT_TRUE (display.isOpen());
+
+            const auto window = waitForWindowAt (display, app, mainWindowTitle, centredDefaultBounds (display.screenBounds()),
+                                                 programStartTimeoutMs);
+            ASSERT_NE (window, 0u);
+            ASSERT_TRUE (moveAndSelectMic (display, window));
+            ASSERT_FALSE (socketsInRuntimeDir().isEmpty());
+        }
+
+        server.stop (signal);
+
+        // Xlib ends the program once its connection is gone; the status tells of the loss.
+        EXPECT_EQ (app.waitForExit (programExitTimeoutMs), std::optional<int> (1));
+        expectSettingsAndNoSocket();
+    }
+}
