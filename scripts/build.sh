@@ -12,7 +12,8 @@ command -v ninja > /dev/null && generator="Ninja"
 if [ -f "$dir/CMakeCache.txt" ] \
     && ! grep -qx "CMAKE_GENERATOR:INTERNAL=$generator" "$dir/CMakeCache.txt"; then
     echo "$dir was configured with another generator: configuring it afresh for $generator"
-    rm -rf "$dir/CMakeCache.txt" "$dir/CMakeFiles"
+    rm -rf "$dir/CMakeCache.txt" "$dir/CMakeFiles" "$dir/Makefile" "$dir/build.ninja" "$dir/.ninja_deps" \
+        "$dir/.ninja_log"
 fi
 
 launcher=()
