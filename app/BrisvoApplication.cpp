@@ -37,8 +37,9 @@ BrisvoApplication::~BrisvoApplication()
    #endif
 }
 
-const juce::String BrisvoApplication::getApplicationName()    { return "Tolva USB"; }
-const juce::String BrisvoApplication::getApplicationVersion() { return "2.0.0.0"; }
+// Both come from the build (project() in the top CMakeLists.txt).
+const juce::String BrisvoApplication::getApplicationName()    { return JUCE_APPLICATION_NAME_STRING; }
+const juce::String BrisvoApplication::getApplicationVersion() { return JUCE_APPLICATION_VERSION_STRING; }
 bool BrisvoApplication::moreThanOneInstanceAllowed()
 {
    #if JUCE_LINUX

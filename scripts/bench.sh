@@ -3,7 +3,5 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$root/scripts/setup-deps.sh"
-mkdir -p "$root/build-bench"
-cmake -S "$root" -B "$root/build-bench" -DCMAKE_BUILD_TYPE=Release -DTOLVA_BUILD_TESTS=OFF -DTOLVA_BUILD_BENCH=ON > /dev/null
-cmake --build "$root/build-bench" -j "$(nproc)" --target tolva_bench
+"$root/scripts/build.sh" "$root/build-bench" -DCMAKE_BUILD_TYPE=Release -DTOLVA_BUILD_TESTS=OFF -DTOLVA_BUILD_BENCH=ON
 xvfb-run -a -s "-screen 0 1024x768x24" "$root/build-bench/bench/tolva_bench" "$@"

@@ -9,5 +9,6 @@ app="$root/build/app/TolvaUSB"
 if [ -n "${DISPLAY:-}" ]; then
     exec "$app" "$@"
 else
+    echo "No display (DISPLAY is not set): Tolva USB runs on a virtual display (Xvfb) and shows no window here; stop it with Ctrl+C." >&2
     exec xvfb-run -a -s "-screen 0 1024x768x24" "$app" "$@"
 fi

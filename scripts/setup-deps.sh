@@ -3,8 +3,8 @@
 # network) when everything is already there.
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config juce-modules-source googletest libgtest-dev libbenchmark-dev
-          xvfb xauth xdotool x11-utils)
+packages=(cmake g++ make ninja-build ccache pkg-config juce-modules-source googletest libgtest-dev
+          libbenchmark-dev xvfb xauth xdotool x11-utils)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -9,7 +9,7 @@ run_suite() {
     local dir="$1"; shift
     mkdir -p "$dir"
     "$root/scripts/build.sh" "$dir" -DTOLVA_BUILD_BENCH=OFF "$@"
-    (cd "$dir" && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j 4)
+    (cd "$dir" && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j "$(nproc)")
 }
 
 echo "== Normal build"
