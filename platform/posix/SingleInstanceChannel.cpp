@@ -465,7 +465,11 @@ juce::Array<juce::File> SingleInstanceChannel::candidateFolders()
         folders.add (juce::File (runtime).getChildFile ("tolva-usb"));
 
     folders.add (juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory).getChildFile ("tolva-usb"));
-    folders.add (juce::File ("/tmp/tolva-usb-" + juce::String ((juce::uint32) ::geteuid())));
+    auto temporary = juce::SystemStats::getEnvironmentVariable ("TMPDIR", {});
+    if (! juce::File::isAbsolutePath (temporary))
+        temporary = "/tmp";
+
+    folders.add (juce::File (temporary).getChildFile ("tolva-usb-" + juce::String ((juce::uint32) ::geteuid())));
     return folders;
 }
 

@@ -42,7 +42,8 @@ public:
                                        const juce::Array<juce::File>& folders = candidateFolders());
 
     // $XDG_RUNTIME_DIR/tolva-usb (when the variable holds an absolute path), then "tolva-usb" in the
-    // user's application data folder, then /tmp/tolva-usb-<uid>.
+    // user's application data folder, then tolva-usb-<uid> in the temporary folder ($TMPDIR when it
+    // holds an absolute path, as POSIX programs take it, else /tmp).
     static juce::Array<juce::File> candidateFolders();
 
     static constexpr const char* socketName = "instance.sock";

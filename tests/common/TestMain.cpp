@@ -13,6 +13,11 @@ int main (int argc, char** argv)
     const auto testHome = juce::File::createTempFile ("tolva-test-home");
     testHome.createDirectory();
     setenv ("HOME", testHome.getFullPathName().toRawUTF8(), 1);
+    // So is the temporary folder, where the single-instance channel falls back to: tests running side
+    // by side never meet each other's instances there.
+    const auto testTemporary = testHome.getChildFile ("tmp");
+    testTemporary.createDirectory();
+    setenv ("TMPDIR", testTemporary.getFullPathName().toRawUTF8(), 1);
 
     // Run as the program does: JUCE then installs its X error handlers, which ignore the window-manager
     // atoms that a bare X server lacks, instead of Xlib's default handler ending the process.

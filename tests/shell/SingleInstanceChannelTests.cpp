@@ -238,7 +238,7 @@ namespace
 TEST_F (SingleInstanceChannelTest, FoldersAreTheRuntimeFolderThenTheUserDataFolderThenTmp)
 {
     const auto userData = configDir.getChildFile ("tolva-usb");
-    const juce::File tmp ("/tmp/tolva-usb-" + juce::String ((int) ::geteuid()));
+    const juce::File tmp (juce::String (std::getenv ("TMPDIR")) + "/tolva-usb-" + juce::String ((int) ::geteuid()));
 
     EXPECT_EQ (SingleInstanceChannel::candidateFolders(), juce::Array<juce::File> ({ folder(), userData, tmp }));
 
@@ -250,6 +250,13 @@ TEST_F (SingleInstanceChannelTest, FoldersAreTheRuntimeFolderThenTheUserDataFold
     EXPECT_EQ (SingleInstanceChannel::candidateFolders(), juce::Array<juce::File> ({ userData, tmp }));
     ::unsetenv ("XDG_RUNTIME_DIR");
     EXPECT_EQ (SingleInstanceChannel::candidateFolders(), juce::Array<juce::File> ({ userData, tmp }));
+
+    // A temporary folder that is no absolute path is no place to look: /tmp is.
+    const juce::String savedTemporary (std::getenv ("TMPDIR"));
+    ::setenv ("TMPDIR", "relative/tmp", 1);
+    EXPECT_EQ (SingleInstanceChannel::candidateFolders().getLast(),
+               juce::File ("/tmp/tolva-usb-" + juce::String ((int) ::geteuid())));
+    ::setenv ("TMPDIR", savedTemporary.toRawUTF8(), 1);
 }
 
 TEST_F (SingleInstanceChannelTest, InstanceStartedWithoutRuntimeFolderIsFoundOnceItAppears)
