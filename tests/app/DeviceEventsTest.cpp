@@ -179,7 +179,7 @@ TEST_F (DeviceEvents, HidBackOnTheSameAudioObjectIsTakenWhereTheListenerGoesOnAg
     ASSERT_TRUE (waitForArrival());
     EXPECT_EQ (gInAudioObjectID.load(), audio);
     EXPECT_EQ (gOutAudioObjectID.load(), audio);
-    EXPECT_EQ (reportsReceived().front(), expectedReport (0x1a, 0x00));
+    EXPECT_EQ (reportsReceived(), (std::vector<Bytes> { expectedReport (0x1a, 0x00), expectedReport (0x2a, 0x04) }));
 }
 
 TEST_F (DeviceEvents, ArrivalWithoutHandleSendsNothingButRestoresTheChoices)
