@@ -20,6 +20,7 @@ constexpr IOReturn kIOReturnError = static_cast<IOReturn> (0xe00002bc);
 constexpr IOReturn kIOReturnNotOpen = static_cast<IOReturn> (0xe00002cd);
 constexpr IOReturn kIOReturnNoDevice = static_cast<IOReturn> (0xe00002c0);
 constexpr IOReturn kIOReturnBadArgument = static_cast<IOReturn> (0xe00002c2);
+constexpr IOReturn kIOReturnUnsupported = static_cast<IOReturn> (0xe00002c7);
 constexpr IOOptionBits kIOHIDOptionsTypeNone = 0;
 constexpr mach_port_t MACH_PORT_NULL = 0;
 
@@ -54,7 +55,9 @@ IOReturn IOHIDManagerOpen (IOHIDManagerRef manager, IOOptionBits options);
 // "VendorID" and "ProductID" as numbers, "Product" as a string; null when the device has no such
 // property. The result is not retained for the caller.
 CFTypeRef IOHIDDeviceGetProperty (IOHIDDeviceRef device, CFStringRef key);
-// Delivers the bytes as one report to an open, attached device; fails for a closed or removed one.
+// Delivers the bytes as one report to an open, attached device; fails for a closed or removed one, and
+// with kIOReturnUnsupported for a report the device does not know (it then changes nothing). A handle
+// must not be used once the manager's removal callback for it has returned.
 IOReturn IOHIDDeviceSetReport (IOHIDDeviceRef device, IOHIDReportType reportType, CFIndex reportID,
                                const UInt8* report, CFIndex reportLength);
 IOReturn IOHIDDeviceClose (IOHIDDeviceRef device, IOOptionBits options);

@@ -6,17 +6,9 @@ using sim::detail::WorldState;
 
 namespace
 {
-    constexpr size_t commandReportLength = 27;
     constexpr UInt8 commandInputSelect = 0x2a;
     constexpr UInt8 commandMonitor = 0x2c;
     constexpr UInt8 monitorOn = 0x05;
-    constexpr UInt8 monitorOff = 0x01;
-
-    bool isCommandReport (const std::vector<UInt8>& bytes)
-    {
-        return bytes.size() == commandReportLength && bytes[0] == 0x12 && bytes[1] == 0x34 && bytes[3] == 0x00
-            && bytes[4] == 0x01;
-    }
 
     std::optional<UInt32> dataSourceForInputCode (UInt8 code)
     {
@@ -33,10 +25,11 @@ namespace
 
 namespace sim::detail
 {
-    // The device's firmware switches the linked audio object as the user would see it in Core Audio.
+    // The device's firmware switches the linked audio object as the user would see it in Core Audio. It
+    // gets only reports the device accepted.
     void WorldState::applyHidCommand (const HidDevice& device, const std::vector<UInt8>& bytes)
     {
-        if (device.spec.linkedAudioObject == 0 || ! isCommandReport (bytes))
+        if (device.spec.linkedAudioObject == 0)
             return;
 
         const auto command = bytes[2];
@@ -48,7 +41,7 @@ namespace sim::detail
                 setProperty (device.spec.linkedAudioObject, { kAudioDevicePropertyDataSource, kAudioObjectPropertyScopeInput, 0 },
                              sizeof (UInt32), &*source, Origin::outside);
         }
-        else if (command == commandMonitor && (value == monitorOn || value == monitorOff))
+        else if (command == commandMonitor)
         {
             const UInt32 on = value == monitorOn ? 1 : 0;
             setProperty (device.spec.linkedAudioObject, { kAudioDevicePropertyPlayThru, kAudioObjectPropertyScopeGlobal, 0 },
@@ -80,7 +73,7 @@ namespace sim
                 continue;
 
             handle->open = true;
-            if (manager->scheduled)
+            if (manager->schedule.scheduled())
                 state.postArrival (*manager, *handle);
         }
 

@@ -51,7 +51,7 @@ namespace sim::detail
     void WorldState::postArrival (HidManager& manager, HidDevice& device)
     {
         manager.reported.push_back (&device);
-        postToMessageThread ([m = &manager, d = &device]() -> std::function<void()>
+        postToRunLoop (manager.schedule, [m = &manager, d = &device]() -> std::function<void()>
         {
             if (m->matchingCallback == nullptr)
                 return {};
@@ -61,15 +61,21 @@ namespace sim::detail
         });
     }
 
+    // The manager lets go of the device once the last removal callback for it has returned.
     void WorldState::postRemoval (HidManager& manager, HidDevice& device)
     {
-        postToMessageThread ([m = &manager, d = &device]() -> std::function<void()>
+        ++device.removalsPending;
+        postToRunLoop (manager.schedule, [this, m = &manager, d = &device]() -> std::function<void()>
         {
-            if (m->removalCallback == nullptr)
-                return {};
+            return [this, callback = m->removalCallback, context = m->removalContext, m, d, postedIn = generation.load()]
+            {
+                if (callback != nullptr)
+                    callback (context, kIOReturnSuccess, m, d);
 
-            return [callback = m->removalCallback, context = m->removalContext, m, d]
-                   { callback (context, kIOReturnSuccess, m, d); };
+                const std::lock_guard<std::mutex> guard (mutex);
+                if (generation.load() == postedIn && --d->removalsPending == 0)
+                    d->released = true;
+            };
         });
     }
 
@@ -77,7 +83,7 @@ namespace sim::detail
     // order they were plugged in.
     void WorldState::deliverPresentDevices (HidManager& manager)
     {
-        if (! manager.open || ! manager.scheduled)
+        if (! manager.open || ! manager.schedule.scheduled())
             return;
 
         for (auto& device : hidDevices)
@@ -174,7 +180,7 @@ void IOHIDManagerRegisterDeviceRemovalCallback (IOHIDManagerRef manager, IOHIDDe
     }
 }
 
-void IOHIDManagerScheduleWithRunLoop (IOHIDManagerRef manager, CFRunLoopRef runLoop, CFRunLoopMode)
+void IOHIDManagerScheduleWithRunLoop (IOHIDManagerRef manager, CFRunLoopRef runLoop, CFRunLoopMode mode)
 {
     auto& state = WorldState::get();
     const std::lock_guard<std::mutex> guard (state.mutex);
@@ -182,7 +188,7 @@ void IOHIDManagerScheduleWithRunLoop (IOHIDManagerRef manager, CFRunLoopRef runL
     if (m == nullptr || runLoop == nullptr)
         return;
 
-    m->scheduled = true;
+    m->schedule.add (runLoop, mode);
     state.deliverPresentDevices (*m);
 }
 
@@ -208,7 +214,44 @@ CFTypeRef IOHIDDeviceGetProperty (IOHIDDeviceRef device, CFStringRef key)
     auto& state = WorldState::get();
     const std::lock_guard<std::mutex> guard (state.mutex);
     auto* d = state.findHid (device);
-    return d != nullptr ? d->property (juceStringFromCFString (key)) : nullptr;
+    if (d == nullptr || state.countCallAfterRemoval (*d))
+        return nullptr;
+
+    return d->property (juceStringFromCFString (key));
+}
+
+namespace
+{
+    // Whether the device's firmware knows the value for the command.
+    bool knownValue (UInt8 command, UInt8 value)
+    {
+        const auto isInputCode = [] (UInt8 code) { return code == 0x01 || code == 0x02 || code == 0x04 || code == 0x08; };
+        switch (command)
+        {
+            case 0x1a: return value == 0x00;
+            case 0x2a: return isInputCode (value) || ((value & 0xc0) == 0xc0 && isInputCode (value & 0x3f));
+            case 0x2c: return value == 0x01 || value == 0x05;
+            default:   return false;
+        }
+    }
+
+    // The device takes only its one output report: report ID 0, 27 bytes, every fixed byte as the
+    // firmware expects it and a command it knows with a value it knows for that command.
+    bool isWellFormedCommand (IOHIDReportType type, CFIndex reportId, const UInt8* bytes, CFIndex length)
+    {
+        constexpr CFIndex commandLength = 27;
+        if (type != kIOHIDReportTypeOutput || reportId != 0 || length != commandLength)
+            return false;
+
+        for (CFIndex i = 0; i < commandLength; ++i)
+        {
+            const auto expected = i == 0 ? 0x12 : i == 1 ? 0x34 : i == 4 ? 0x01 : i == 21 ? 0x80 : 0x00;
+            if (i != 2 && i != 5 && bytes[i] != expected)
+                return false;
+        }
+
+        return knownValue (bytes[2], bytes[5]);
+    }
 }
 
 IOReturn IOHIDDeviceSetReport (IOHIDDeviceRef device, IOHIDReportType reportType, CFIndex reportID,
@@ -222,10 +265,18 @@ IOReturn IOHIDDeviceSetReport (IOHIDDeviceRef device, IOHIDReportType reportType
     IOReturn refusal = kIOReturnSuccess;
     if (d == nullptr || reportLength < 0 || (report == nullptr && reportLength > 0))
         refusal = kIOReturnBadArgument;
-    else if (! d->attached)
+    else if (state.countCallAfterRemoval (*d) || ! d->attached)
         refusal = kIOReturnNoDevice;
     else if (! d->open)
+    {
         refusal = kIOReturnNotOpen;
+        ++state.reportsToClosedDevices;
+    }
+    else if (! isWellFormedCommand (reportType, reportID, report, reportLength))
+    {
+        refusal = kIOReturnUnsupported;
+        ++state.malformedReports;
+    }
 
     if (refusal != kIOReturnSuccess)
     {
@@ -236,8 +287,7 @@ IOReturn IOHIDDeviceSetReport (IOHIDDeviceRef device, IOHIDReportType reportType
     std::vector<UInt8> bytes (report, report + reportLength);
     if (state.keepLogs)
         d->reports.push_back ({ reportType, reportID, bytes });
-    if (reportType == kIOHIDReportTypeOutput)
-        state.applyHidCommand (*d, bytes);
+    state.applyHidCommand (*d, bytes);
 
     return kIOReturnSuccess;
 }
@@ -249,6 +299,9 @@ IOReturn IOHIDDeviceClose (IOHIDDeviceRef device, IOOptionBits)
     auto* d = state.findHid (device);
     if (d == nullptr)
         return kIOReturnBadArgument;
+
+    if (state.countCallAfterRemoval (*d))
+        return kIOReturnNoDevice;
 
     if (! d->open)
         return kIOReturnNotOpen;

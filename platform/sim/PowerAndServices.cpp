@@ -2,6 +2,8 @@
 #include "WorldState.h"
 #include "CFObjects.h"
 
+#include <juce_events/juce_events.h>
+
 using sim::detail::WorldState;
 
 namespace
@@ -29,7 +31,7 @@ namespace
     void postServiceCallback (WorldState& state, sim::detail::ServiceNotification& notification)
     {
         notification.armed = false;
-        state.postToMessageThread ([n = &notification]() -> std::function<void()>
+        state.postToRunLoop (notification.port->source.schedule, [n = &notification]() -> std::function<void()>
         {
             return [callback = n->callback, refCon = n->refCon, iterator = n->iterator] { callback (refCon, iterator); };
         });
@@ -48,7 +50,7 @@ namespace sim::detail
                 continue;
 
             notification->pending.push_back (device.serviceId);
-            if (notification->armed && notification->callback != nullptr && notification->port->scheduled)
+            if (notification->armed && notification->callback != nullptr && notification->port->source.schedule.scheduled())
                 postServiceCallback (*this, *notification);
         }
     }
@@ -61,16 +63,20 @@ const CFRunLoopMode kCFRunLoopCommonModes = "kCFRunLoopCommonModes";
 
 CFRunLoopRef CFRunLoopGetMain()
 {
-    static sim::RunLoop mainRunLoop;
-    return &mainRunLoop;
+    return &WorldState::mainRunLoop();
 }
 
+// The message thread's run loop is the main one; any other thread has its own, which never runs here.
 CFRunLoopRef CFRunLoopGetCurrent()
 {
-    return CFRunLoopGetMain();
+    if (juce::MessageManager::existsAndIsCurrentThread())
+        return CFRunLoopGetMain();
+
+    thread_local sim::RunLoop threadRunLoop;
+    return &threadRunLoop;
 }
 
-void CFRunLoopAddSource (CFRunLoopRef runLoop, CFRunLoopSourceRef source, CFRunLoopMode)
+void CFRunLoopAddSource (CFRunLoopRef runLoop, CFRunLoopSourceRef source, CFRunLoopMode mode)
 {
     if (runLoop == nullptr || source == nullptr)
         return;
@@ -79,7 +85,7 @@ void CFRunLoopAddSource (CFRunLoopRef runLoop, CFRunLoopSourceRef source, CFRunL
     const std::lock_guard<std::mutex> guard (state.mutex);
     for (auto& port : state.ports)
         if (&port->source == source)
-            port->scheduled = true;
+            port->source.schedule.add (runLoop, mode);
 }
 
 // Power ---------------------------------------------------------------------------------------------------
@@ -242,10 +248,10 @@ namespace sim
         const std::lock_guard<std::mutex> guard (state.mutex);
         for (auto& port : state.ports)
         {
-            if (! port->isPowerPort || ! port->scheduled || port->powerCallback == nullptr)
+            if (! port->isPowerPort || ! port->source.schedule.scheduled() || port->powerCallback == nullptr)
                 continue;
 
-            state.postToMessageThread ([p = port.get(), messageType, argument]() -> std::function<void()>
+            state.postToRunLoop (port->source.schedule, [p = port.get(), messageType, argument]() -> std::function<void()>
             {
                 return [callback = p->powerCallback, refcon = p->refcon, service = p->connection, messageType, argument]
                        { callback (refcon, service, messageType, reinterpret_cast<void*> (argument)); };

@@ -60,6 +60,11 @@ namespace sim
         UInt32 asUInt32() const;
     };
 
+    // The run-loop modes besides the default one that belong to the common modes: the main run loop runs
+    // in them while a menu is tracked and while a modal panel runs.
+    constexpr const char* eventTrackingRunLoopMode = "NSEventTrackingRunLoopMode";
+    constexpr const char* modalPanelRunLoopMode = "NSModalPanelRunLoopMode";
+
     // Data sources ('ssrc' in the input scope) that the input-select report chooses.
     constexpr UInt32 dataSourceLine = fourCharCode ("line");
     constexpr UInt32 dataSourceMic = fourCharCode ("mic ");

@@ -7,6 +7,26 @@
 
 #include <algorithm>
 
+void sim::RunLoopSchedule::add (RunLoop* runLoop, CFRunLoopMode mode)
+{
+    const juce::String name (mode != nullptr ? mode : "");
+    for (auto& entry : entries)
+        if (entry.runLoop == runLoop && entry.mode == name)
+            return;
+
+    entries.push_back ({ runLoop, name });
+}
+
+bool sim::RunLoopSchedule::runsIn (const RunLoop* runLoop, const juce::String& mode) const
+{
+    for (auto& entry : entries)
+        if (entry.runLoop == runLoop
+            && (entry.mode == mode || (entry.mode == kCFRunLoopCommonModes && detail::isCommonMode (mode))))
+            return true;
+
+    return false;
+}
+
 namespace sim::detail
 {
     Criteria::~Criteria()
@@ -33,6 +53,11 @@ namespace sim::detail
         }
 
         dictionaries.push_back (std::move (entries));
+    }
+
+    bool isCommonMode (const juce::String& mode)
+    {
+        return mode == kCFRunLoopDefaultMode || mode == eventTrackingRunLoopMode || mode == modalPanelRunLoopMode;
     }
 
     bool AudioDevice::getFails (AudioObjectPropertySelector selector) const
@@ -69,24 +94,78 @@ namespace sim::detail
         return nullptr;
     }
 
-    void WorldState::postToMessageThread (std::function<std::function<void()>()> prepare)
+    bool WorldState::countCallAfterRemoval (const HidDevice& device)
     {
-        const auto postedIn = generation.load();
-        juce::MessageManager::callAsync ([postedIn, prepare = std::move (prepare)]
+        if (! device.released)
+            return false;
+
+        ++callsAfterRemoval;
+        return true;
+    }
+
+    RunLoop& WorldState::mainRunLoop()
+    {
+        static RunLoop loop { true };
+        return loop;
+    }
+
+    void WorldState::setMainRunLoopMode (const juce::String& mode)
+    {
+        mainRunLoopMode = mode;
+        juce::MessageManager::callAsync ([] { WorldState::get().releaseHeldCallbacks(); });
+    }
+
+    void WorldState::postToRunLoop (const RunLoopSchedule& schedule, std::function<std::function<void()>()> prepare)
+    {
+        juce::MessageManager::callAsync ([callback = PendingCallback { generation.load(), &schedule, std::move (prepare) }]
+                                         () mutable { WorldState::get().deliver (std::move (callback)); });
+    }
+
+    void WorldState::deliver (PendingCallback callback)
+    {
+        std::function<void()> call;
         {
-            auto& state = WorldState::get();
+            const std::lock_guard<std::mutex> guard (mutex);
+            if (generation.load() != callback.generation)
+                return;
+
+            // A source's callbacks keep their order: one waits behind an earlier one that waits.
+            const bool behindHeld = std::any_of (held.begin(), held.end(),
+                                                 [&] (const PendingCallback& h) { return h.schedule == callback.schedule; });
+            if (behindHeld || ! callback.schedule->runsIn (&mainRunLoop(), mainRunLoopMode))
+            {
+                held.push_back (std::move (callback));
+                return;
+            }
+
+            call = callback.prepare();
+        }
+
+        if (call)
+            call();
+    }
+
+    void WorldState::releaseHeldCallbacks()
+    {
+        for (;;)
+        {
             std::function<void()> call;
             {
-                const std::lock_guard<std::mutex> guard (state.mutex);
-                if (state.generation.load() != postedIn)
+                const std::lock_guard<std::mutex> guard (mutex);
+                const auto next = std::find_if (held.begin(), held.end(), [this] (const PendingCallback& h)
+                                                { return h.schedule->runsIn (&mainRunLoop(), mainRunLoopMode); });
+                if (next == held.end())
                     return;
 
-                call = prepare();
+                auto callback = std::move (*next);
+                held.erase (next);
+                if (callback.generation == generation.load())
+                    call = callback.prepare();
             }
 
             if (call)
                 call();
-        });
+        }
     }
 
     void WorldState::reset()
@@ -111,6 +190,9 @@ namespace sim::detail
             oldAudio.swap (audioDevices);
             oldPorts.swap (ports);
             oldNotifications.swap (serviceNotifications);
+            held.clear();
+            mainRunLoopMode = kCFRunLoopDefaultMode;
+            malformedReports = reportsToClosedDevices = callsAfterRemoval = 0;
             listeners.clear();
             writes.clear();
             allowedPowerChanges.clear();

@@ -38,12 +38,40 @@ namespace sim::detail
 
 namespace sim
 {
+    // A run loop. The main one is served by JUCE's message thread; every other thread has one of its own,
+    // which nothing here ever runs.
+    struct RunLoop
+    {
+        bool isMain = false;
+    };
+
+    // Where a source or a HID manager was put: each run loop with the mode it was added in.
+    struct RunLoopSchedule
+    {
+        struct Entry
+        {
+            RunLoop* runLoop;
+            juce::String mode;
+        };
+
+        std::vector<Entry> entries;
+
+        bool scheduled() const { return ! entries.empty(); }
+        void add (RunLoop* runLoop, CFRunLoopMode mode);
+        // Whether its callbacks run while the given run loop runs in the given mode.
+        bool runsIn (const RunLoop* runLoop, const juce::String& mode) const;
+    };
+
     // The objects behind the IOKit and CoreFoundation handles that the platform calls hand out.
     struct HidDevice
     {
         HidDeviceSpec spec;
         bool attached = true;
         bool open = false;
+        // Removal callbacks posted for it and not yet returned; once the last has returned the handle is
+        // released, and any call on it is the program's fault.
+        int removalsPending = 0;
+        bool released = false;
         std::vector<HidReport> reports;   // kept only while tests read them
         io_object_t serviceId = 0;
         // The property objects that IOHIDDeviceGetProperty hands out (null when absent).
@@ -69,7 +97,7 @@ namespace sim
         void* matchingContext = nullptr;
         IOHIDDeviceCallback removalCallback = nullptr;
         void* removalContext = nullptr;
-        bool scheduled = false;
+        RunLoopSchedule schedule;
         bool open = false;
         std::vector<IOHIDDeviceRef> reported;   // devices whose arrival was posted
 
@@ -81,22 +109,20 @@ namespace sim
     struct RunLoopSource
     {
         NotificationPort* port;
+        RunLoopSchedule schedule;
     };
 
     struct NotificationPort
     {
-        NotificationPort() : source { this } {}
+        NotificationPort() : source { this, {} } {}
 
         RunLoopSource source;
-        bool scheduled = false;
         // Power ports only
         bool isPowerPort = false;
         void* refcon = nullptr;
         IOServiceInterestCallback powerCallback = nullptr;
         io_connect_t connection = 0;
     };
-
-    struct RunLoop {};
 }
 
 struct NSAppleScript
@@ -119,6 +145,9 @@ namespace sim::detail
         AudioObjectID object;
         std::vector<AudioObjectPropertyAddress> addresses;
     };
+
+    // The modes that kCFRunLoopCommonModes stands for.
+    bool isCommonMode (const juce::String& mode);
 
     // Whether a listener installed at 'wanted' hears a change of 'changed' (wildcards match anything).
     inline bool addressesMatch (const AudioObjectPropertyAddress& wanted, const AudioObjectPropertyAddress& changed)
@@ -181,6 +210,10 @@ namespace sim::detail
         std::vector<std::unique_ptr<HidManager>> managers;
         int reportAttempts = 0;
         int reportsRefused = 0;
+        // Faults of the program that only a reset forgets.
+        int malformedReports = 0;
+        int reportsToClosedDevices = 0;
+        int callsAfterRemoval = 0;
         juce::StringArray lastCriteria;
 
         // Core Audio
@@ -219,9 +252,19 @@ namespace sim::detail
         void announce (AudioObjectID object, std::vector<AudioObjectPropertyAddress> addresses);
         void settleRates();
 
-        // Runs fn on the message thread unless the world is reset before it gets there. fn is called
-        // with the mutex held and returns the call to make once it is released.
-        void postToMessageThread (std::function<std::function<void()>()> prepare);
+        // Counts a call on a handle whose removal callbacks have all returned; true when it was one.
+        bool countCallAfterRemoval (const HidDevice& device);
+
+        // The main run loop and the mode it runs in now (the default mode unless a test says otherwise).
+        static RunLoop& mainRunLoop();
+        juce::String mainRunLoopMode { kCFRunLoopDefaultMode };
+        void setMainRunLoopMode (const juce::String& mode);
+
+        // Runs prepare's call as a callback of a source with this schedule: on the message thread, while
+        // the main run loop runs in one of the source's modes, in the order posted, and not at all when
+        // the world is reset first or the source is on no run loop that runs. prepare is called with the
+        // mutex held and returns the call to make once it is released.
+        void postToRunLoop (const RunLoopSchedule& schedule, std::function<std::function<void()>()> prepare);
 
         // Notification thread
         bool listenerIdle() const;
@@ -234,6 +277,18 @@ namespace sim::detail
 
     private:
         WorldState() = default;
+
+        struct PendingCallback
+        {
+            std::uint64_t generation;
+            const RunLoopSchedule* schedule;
+            std::function<std::function<void()>()> prepare;
+        };
+
+        void deliver (PendingCallback callback);
+        void releaseHeldCallbacks();
+        std::deque<PendingCallback> held;   // waiting for a mode they run in
+
         void ensureNotificationThread();
         void notificationLoop();
         std::optional<double> realMsUntilNextSettle() const;

@@ -142,10 +142,44 @@ TEST_F (DeviceEvents, MonitoringStillOnFromBeforeTheRemovalIsReportedOnce)
     ASSERT_TRUE (unplugAndWaitForRemoval());
     EXPECT_TRUE (panel->buttonToggleMonitoring->getToggleState());   // kept across the removal
 
-    hid = plugTolvaHid (audio);
+    replugInterface();
     ASSERT_TRUE (waitForArrival());
     EXPECT_EQ (reportsReceived(), (std::vector<Bytes> { expectedReport (0x1a, 0x00), expectedReport (0x2c, 0x05),
                                                         expectedReport (0x2a, 0x02) }));
+}
+
+// The HID device comes back while its audio object never left, so the object still carries the listener
+// of the earlier arrival. Where the platform refuses to install it again the object is taken in neither
+// direction: the lookup gives up and the panel stays without a device; where it installs it again the
+// device is taken up as before.
+TEST_F (DeviceEvents, HidBackOnTheSameAudioObjectIsNotTakenWhenTheListenerIsRefused)
+{
+    attachDevice();
+    ASSERT_TRUE (unplugAndWaitForRemoval());
+
+    hid = plugTolvaHid (audio);
+    runPosted();   // the arrival with the whole lookup, five attempts
+    runPosted();
+
+    EXPECT_EQ (panel->hidDevice, nullptr);
+    EXPECT_FALSE (panel->button48->isEnabled());
+    EXPECT_EQ (gInAudioObjectID.load(), 0u);
+    EXPECT_EQ (gOutAudioObjectID.load(), 0u);
+    EXPECT_EQ (ghidInterface.load(), hid);
+    EXPECT_TRUE (world().hidReports (hid).empty());
+}
+
+TEST_F (DeviceEvents, HidBackOnTheSameAudioObjectIsTakenWhereTheListenerGoesOnAgain)
+{
+    world().setRefuseDuplicateListener (false);
+    attachDevice();
+    ASSERT_TRUE (unplugAndWaitForRemoval());
+
+    hid = plugTolvaHid (audio);
+    ASSERT_TRUE (waitForArrival());
+    EXPECT_EQ (gInAudioObjectID.load(), audio);
+    EXPECT_EQ (gOutAudioObjectID.load(), audio);
+    EXPECT_EQ (reportsReceived(), (std::vector<Bytes> { expectedReport (0x1a, 0x00), expectedReport (0x2a, 0x04) }));
 }
 
 TEST_F (DeviceEvents, ArrivalWithoutHandleSendsNothingButRestoresTheChoices)

@@ -149,6 +149,15 @@ namespace road_tests
             return testing_support::pumpUntil ([this, count] { return refreshCount() >= count; });
         }
 
+        // Plugs the interface in again as the system shows a device that was unplugged: its audio side
+        // comes back as a new object (the old one is gone), then its HID device is attached.
+        void replugInterface()
+        {
+            world().removeAudioDevice (audio);
+            audio = addTolvaAudio();
+            hid = plugTolvaHid (audio);
+        }
+
         bool unplugAndWaitForRemoval()
         {
             world().unplugHid (hid);

@@ -10,15 +10,18 @@ using namespace road_tests;
 
 namespace
 {
-    // Another program that keeps changing the device's volumes and mutes until told to stop.
+    // Another program that keeps changing the device's volumes and mutes until told to stop; it follows
+    // the device when it comes back as a new object.
     class OutsideChanger
     {
     public:
-        explicit OutsideChanger (AudioObjectID object)
-            : thread ([this, object]
+        explicit OutsideChanger (AudioObjectID device)
+            : target (device),
+              thread ([this]
               {
                   for (int i = 0; ! stop; ++i)
                   {
+                      const AudioObjectID object = target;
                       const auto db = -float (i % 40);
                       world().externalSetVolumeDb (object, outp, 1 + AudioObjectPropertyElement (i % 2), db);
                       world().externalSetVolumeDb (object, inpt, 1, db * 0.5f);
@@ -37,6 +40,7 @@ namespace
         }
 
         std::atomic<int> rounds { 0 };
+        std::atomic<AudioObjectID> target;
 
     private:
         std::atomic<bool> stop { false };
@@ -143,7 +147,8 @@ TEST_F (DeviceRoadStress, RepeatedPlugCyclesUnderChanges)
         EXPECT_EQ (ghidInterface.load(), nullptr);
         testing_support::pumpFor (30);
 
-        hid = plugTolvaHid (audio);
+        replugInterface();
+        changer.target = audio;
         ASSERT_TRUE (waitForArrival());
         EXPECT_EQ (ghidInterface.load(), hid);
         testing_support::pumpFor (30);

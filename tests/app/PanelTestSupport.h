@@ -19,8 +19,14 @@ namespace panel_tests
 {
     using testing_support::world;
 
-    // Nothing of an earlier test may be in flight, and the new panel's registration starts clean.
-    inline void resetWorld() { testing_support::resetWorldAndDeviceHandles(); }
+    // Nothing of an earlier test may be in flight, and the new panel's registration starts clean. The
+    // platform refuses to install a listener that an object already carries, as a strict one may: a
+    // device that comes back must be found the way it comes back.
+    inline void resetWorld()
+    {
+        testing_support::resetWorldAndDeviceHandles();
+        world().setRefuseDuplicateListener (true);
+    }
 
     // Runs everything already posted to the message queue (clicks, action messages, menu updates).
     inline void runPosted()
@@ -230,6 +236,8 @@ namespace panel_tests
         void TearDown() override
         {
             panel.reset();
+            runPosted();
+            testing_support::expectNoHidFaults();
             resetWorld();
         }
 

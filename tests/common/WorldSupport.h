@@ -5,6 +5,8 @@
 
 #include <TestWorld.h>
 
+#include <gtest/gtest.h>
+
 namespace testing_support
 {
     inline sim::TestWorld& world() { return sim::TestWorld::get(); }
@@ -15,5 +17,15 @@ namespace testing_support
     {
         pumpUntil ([] { return world().listenerIdle(); });
         world().reset();
+    }
+
+    // What the device refused and what the program did with handles the HID manager had let go: none
+    // of it may happen. Device and panel fixtures check it as each test ends.
+    inline void expectNoHidFaults()
+    {
+        const auto faults = world().hidFaults();
+        EXPECT_EQ (faults.malformedReports, 0) << "reports the device refused as malformed";
+        EXPECT_EQ (faults.reportsToClosedDevices, 0) << "reports sent to a closed device";
+        EXPECT_EQ (faults.callsAfterRemoval, 0) << "calls on a HID handle after its removal callback";
     }
 }

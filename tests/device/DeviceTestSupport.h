@@ -150,6 +150,7 @@ namespace device_tests
         void TearDown() override
         {
             UnregisterDeviceOwner (panel());
+            testing_support::expectNoHidFaults();
             resetEverything();
         }
 

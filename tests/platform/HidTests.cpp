@@ -155,16 +155,17 @@ TEST_F (HidReports, AnOpenDeviceReceivesEachReportByteForByte)
     const auto attach = commandReport (0x1a, 0x00);
     const auto monitor = commandReport (0x2c, 0x05);
     EXPECT_EQ (send (device, attach), kIOReturnSuccess);
-    EXPECT_EQ (IOHIDDeviceSetReport (device, kIOHIDReportTypeFeature, 3, monitor.data(), 27), kIOReturnSuccess);
+    EXPECT_EQ (send (device, monitor), kIOReturnSuccess);
 
     const auto reports = world().hidReports (device);
     ASSERT_EQ (reports.size(), 2u);
     EXPECT_EQ (reports[0].type, kIOHIDReportTypeOutput);
     EXPECT_EQ (reports[0].reportId, 0);
     EXPECT_EQ (reports[0].bytes, attach);
-    EXPECT_EQ (reports[1].type, kIOHIDReportTypeFeature);
-    EXPECT_EQ (reports[1].reportId, 3);
+    EXPECT_EQ (reports[1].type, kIOHIDReportTypeOutput);
+    EXPECT_EQ (reports[1].reportId, 0);
     EXPECT_EQ (reports[1].bytes, monitor);
+    EXPECT_EQ (world().hidReportsRefused(), 0);
 }
 
 TEST_F (HidReports, ClosedUnpluggedOrUnopenedDevicesRefuseReports)

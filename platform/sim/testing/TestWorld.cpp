@@ -133,6 +133,48 @@ namespace sim
         return state.serviceRegistrations;
     }
 
+    TestWorld::HidFaults TestWorld::hidFaults() const
+    {
+        auto& state = WorldState::get();
+        const std::lock_guard<std::mutex> guard (state.mutex);
+        return { state.malformedReports, state.reportsToClosedDevices, state.callsAfterRemoval };
+    }
+
+    namespace
+    {
+        juce::StringArray describe (const RunLoopSchedule& schedule)
+        {
+            juce::StringArray entries;
+            for (auto& entry : schedule.entries)
+                entries.add ((entry.runLoop == &WorldState::mainRunLoop() ? "main " : "other ") + entry.mode);
+            return entries;
+        }
+
+        std::vector<juce::StringArray> portSchedules (bool powerPorts)
+        {
+            auto& state = WorldState::get();
+            const std::lock_guard<std::mutex> guard (state.mutex);
+            std::vector<juce::StringArray> result;
+            for (auto& port : state.ports)
+                if (port->isPowerPort == powerPorts)
+                    result.push_back (describe (port->source.schedule));
+            return result;
+        }
+    }
+
+    std::vector<juce::StringArray> TestWorld::hidManagerSchedules() const
+    {
+        auto& state = WorldState::get();
+        const std::lock_guard<std::mutex> guard (state.mutex);
+        std::vector<juce::StringArray> result;
+        for (auto& manager : state.managers)
+            result.push_back (describe (manager->schedule));
+        return result;
+    }
+
+    std::vector<juce::StringArray> TestWorld::powerSourceSchedules() const { return portSchedules (true); }
+    std::vector<juce::StringArray> TestWorld::serviceSourceSchedules() const { return portSchedules (false); }
+
     // Switches -----------------------------------------------------------------------------------------
 
     void TestWorld::setRefuseDuplicateListener (bool refuse)
@@ -183,5 +225,12 @@ namespace sim
         auto& state = WorldState::get();
         const std::lock_guard<std::mutex> guard (state.mutex);
         state.audioMidiSetupAvailable = available;
+    }
+
+    void TestWorld::setMainRunLoopMode (CFRunLoopMode mode)
+    {
+        auto& state = WorldState::get();
+        const std::lock_guard<std::mutex> guard (state.mutex);
+        state.setMainRunLoopMode (mode != nullptr ? mode : "");
     }
 }

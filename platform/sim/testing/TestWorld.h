@@ -47,6 +47,21 @@ namespace sim
         int powerRegistrationCount() const;
         int serviceNotificationCount() const;
 
+        // Faults of the program that the device and the HID manager caught; only reset() clears them.
+        struct HidFaults
+        {
+            int malformedReports = 0;        // refused: another type, ID, length, fixed byte, command or value
+            int reportsToClosedDevices = 0;  // refused: the device is attached but not open
+            int callsAfterRemoval = 0;       // any call on a handle after its removal callback returned
+        };
+        HidFaults hidFaults() const;
+
+        // Where each source went, one entry per run loop and mode it was added in: "main <mode>", or
+        // "other <mode>" for a run loop that is not the main one. In order of creation.
+        std::vector<juce::StringArray> hidManagerSchedules() const;
+        std::vector<juce::StringArray> powerSourceSchedules() const;
+        std::vector<juce::StringArray> serviceSourceSchedules() const;
+
         // Switches -----------------------------------------------------------------------------------
         // Whether a second installation of the same listener and client data on one object is refused
         // (status non-zero) or accepted (status 0, the listener still called once per change).
@@ -61,6 +76,10 @@ namespace sim
         void setPowerRegistrationFails (bool fail);
         // Whether the Audio MIDI Setup utility exists, so that the script that activates it succeeds.
         void setAudioMidiSetupAvailable (bool available);
+        // The mode the main run loop runs in, as while a menu is tracked (sim::eventTrackingRunLoopMode)
+        // or a modal panel runs; callbacks of sources not scheduled in it wait until it runs in one of
+        // theirs. Reset sets kCFRunLoopDefaultMode.
+        void setMainRunLoopMode (CFRunLoopMode mode);
 
     private:
         TestWorld();
