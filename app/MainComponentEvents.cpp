@@ -38,7 +38,7 @@ namespace
 
         inputButton->setToggleState (true, juce::sendNotification);
 
-        panel.startTimer (MainComponent::timerIdDeviceRefresh, firstRefreshDelayMs);
+        panel.startPanelTimer (MainComponent::timerIdDeviceRefresh, firstRefreshDelayMs);
         panel.repaint();
     }
 
@@ -116,7 +116,7 @@ namespace
             loadMute (*panel.buttonMuteIn, gInAudioObjectID.load(), kAudioObjectPropertyScopeInput);
         }
 
-        panel.stopTimer (MainComponent::timerIdDeviceRefresh);
+        panel.stopPanelTimer (MainComponent::timerIdDeviceRefresh);
     }
 }
 
@@ -138,7 +138,7 @@ void MainComponent::OnApiCallback (void* owner, void*, OXV_CallbackEvent event)
     {
         case deviceEventChanged:
             // Restarts a running countdown: a burst of changes gives one refresh.
-            panel.startTimer (timerIdDeviceRefresh, changeRefreshDelayMs);
+            panel.startPanelTimer (timerIdDeviceRefresh, changeRefreshDelayMs);
             break;
 
         case deviceEventRemoved:
@@ -161,11 +161,22 @@ void MainComponent::timerCallback (int timerID)
 {
     if (timerID == timerIdUserEdit)
     {
-        stopTimer (timerIdUserEdit);
+        stopPanelTimer (timerIdUserEdit);
         userEditing = false;
     }
     else if (timerID == timerIdDeviceRefresh)
     {
         refreshFromDevice (*this);
     }
+}
+
+void MainComponent::startPanelTimer (int timerId, int intervalMs)
+{
+    // A running timer starts its countdown again with the new interval.
+    startTimer (timerId, intervalMs);
+}
+
+void MainComponent::stopPanelTimer (int timerId)
+{
+    stopTimer (timerId);
 }

@@ -264,6 +264,20 @@ namespace sim
             failing.push_back (selector);
     }
 
+    void World::setFailSet (AudioObjectID object, AudioObjectPropertySelector selector, bool fail)
+    {
+        auto& state = WorldState::get();
+        const std::lock_guard<std::mutex> guard (state.mutex);
+        auto* device = state.findAudio (object);
+        if (device == nullptr)
+            return;
+
+        auto& failing = device->failingSets;
+        failing.erase (std::remove (failing.begin(), failing.end(), selector), failing.end());
+        if (fail)
+            failing.push_back (selector);
+    }
+
     void World::setDeviceListFails (bool fail)
     {
         auto& state = WorldState::get();
