@@ -85,6 +85,8 @@ struct MuteReadCase
     bool muteOutAfter, muteInAfter;
 };
 
+void PrintTo (const MuteReadCase& c, std::ostream* os) { *os << c.name; }
+
 class FactoryResetMuteRead : public DeviceFaults, public ::testing::WithParamInterface<MuteReadCase> {};
 
 TEST_P (FactoryResetMuteRead, MuteButtonsShowWhatWasRead)

@@ -179,6 +179,8 @@ struct EditCase
     std::function<void (MainComponent&)> edit;
 };
 
+void PrintTo (const EditCase& c, std::ostream* os) { *os << c.name; }
+
 class UserEditHold : public PanelTiming, public ::testing::WithParamInterface<EditCase>
 {
 protected:

@@ -76,6 +76,8 @@ namespace
         bool resets;
     };
 
+    void PrintTo (const SwitchCase& c, std::ostream* os) { *os << c.name; }
+
     class ResetSwitchAppCases : public ResetSwitchApp, public ::testing::WithParamInterface<SwitchCase> {};
 }
 
