@@ -87,6 +87,11 @@ public:
     // The device-event function handed to the device callbacks.
     static void OnApiCallback (void* owner, void* unused, OXV_CallbackEvent event);
 
+    // Every start and stop of the panel's own timers goes through these two (on the message thread or
+    // under its lock), so that what the panel schedules can be watched and run on another clock.
+    virtual void startPanelTimer (int timerId, int intervalMs);
+    virtual void stopPanelTimer (int timerId);
+
     // Members, in construction order. Other parts of the program (the shell, the device callbacks,
     // tests) reach the controls and the store directly.
     std::unique_ptr<juce::uint8> hidDevice;   // marker of an attached device

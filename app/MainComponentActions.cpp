@@ -36,13 +36,13 @@ void MainComponent::buttonClicked (juce::Button* button)
         sendHidCommand (hidCmdInputSelect, inputSelectValue (code, *buttonMuteOut));
         userEditing = true;
         writeMute (gOutAudioObjectID.load(), kAudioObjectPropertyScopeOutput, buttonMuteOut->getToggleState());
-        startTimer (timerIdUserEdit, userEditHoldMs);
+        startPanelTimer (timerIdUserEdit, userEditHoldMs);
     }
     else if (button == buttonMuteIn.get())
     {
         userEditing = true;
         writeMute (gInAudioObjectID.load(), kAudioObjectPropertyScopeInput, buttonMuteIn->getToggleState());
-        startTimer (timerIdUserEdit, userEditHoldMs);
+        startPanelTimer (timerIdUserEdit, userEditHoldMs);
     }
     else if (const auto* input = inputForButton (*this, button))
     {
@@ -92,5 +92,5 @@ void MainComponent::actionListenerCallback (const juce::String& message)
     writeVolumeDb (gOutAudioObjectID.load(), kAudioObjectPropertyScopeOutput, 1, Float32 (outLeft));
     writeVolumeDb (gOutAudioObjectID.load(), kAudioObjectPropertyScopeOutput, 2, Float32 (outRight));
 
-    startTimer (timerIdUserEdit, userEditHoldMs);
+    startPanelTimer (timerIdUserEdit, userEditHoldMs);
 }

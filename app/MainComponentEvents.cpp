@@ -36,7 +36,7 @@ namespace
 
         buttonOf (panel, inputForStoredIndex (input)).setToggleState (true, juce::sendNotification);
 
-        panel.startTimer (MainComponent::timerIdDeviceRefresh, firstRefreshDelayMs);
+        panel.startPanelTimer (MainComponent::timerIdDeviceRefresh, firstRefreshDelayMs);
         panel.repaint();
     }
 
@@ -110,7 +110,7 @@ namespace
             loadMute (*panel.buttonMuteIn, gInAudioObjectID.load(), kAudioObjectPropertyScopeInput);
         }
 
-        panel.stopTimer (MainComponent::timerIdDeviceRefresh);
+        panel.stopPanelTimer (MainComponent::timerIdDeviceRefresh);
     }
 }
 
@@ -134,7 +134,7 @@ void MainComponent::OnApiCallback (void* owner, void*, OXV_CallbackEvent event)
     {
         case deviceEventChanged:
             // Restarts a running countdown: a burst of changes gives one refresh.
-            panel.startTimer (timerIdDeviceRefresh, changeRefreshDelayMs);
+            panel.startPanelTimer (timerIdDeviceRefresh, changeRefreshDelayMs);
             break;
 
         case deviceEventRemoved:
@@ -157,11 +157,22 @@ void MainComponent::timerCallback (int timerID)
 {
     if (timerID == timerIdUserEdit)
     {
-        stopTimer (timerIdUserEdit);
+        stopPanelTimer (timerIdUserEdit);
         userEditing = false;
     }
     else if (timerID == timerIdDeviceRefresh)
     {
         refreshFromDevice (*this);
     }
+}
+
+void MainComponent::startPanelTimer (int timerId, int intervalMs)
+{
+    // A running timer starts its countdown again with the new interval.
+    startTimer (timerId, intervalMs);
+}
+
+void MainComponent::stopPanelTimer (int timerId)
+{
+    stopTimer (timerId);
 }

@@ -292,6 +292,8 @@ namespace sim::detail
         auto* device = findAudio (object);
         if (device == nullptr)
             return kAudioHardwareBadObjectError;
+        if (device->setFails (address.mSelector))
+            return kAudioHardwareUnspecifiedError;
 
         Resolved r {};
         if (const auto status = resolve (*device, address, r); status != kAudioHardwareNoError)

@@ -65,6 +65,11 @@ namespace sim::detail
         return std::find (failingGets.begin(), failingGets.end(), selector) != failingGets.end();
     }
 
+    bool AudioDevice::setFails (AudioObjectPropertySelector selector) const
+    {
+        return std::find (failingSets.begin(), failingSets.end(), selector) != failingSets.end();
+    }
+
     WorldState& WorldState::get()
     {
         static WorldState state;

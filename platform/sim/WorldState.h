@@ -173,10 +173,12 @@ namespace sim::detail
         bool playThru = false;
         UInt32 dataSource = dataSourceLine;
         std::vector<AudioObjectPropertySelector> failingGets;
+        std::vector<AudioObjectPropertySelector> failingSets;
 
         bool hasDirection (Direction d) const { return d == Direction::input ? spec.hasInput : spec.hasOutput; }
         juce::Range<float> dbRange (Direction d) const { return d == Direction::input ? spec.inputDbRange : spec.outputDbRange; }
         bool getFails (AudioObjectPropertySelector selector) const;
+        bool setFails (AudioObjectPropertySelector selector) const;
     };
 
     // Who asks for a property change: the program goes through the settle delay and the write log.

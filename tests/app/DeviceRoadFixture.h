@@ -2,6 +2,7 @@
 // counter of its device refreshes, and what the device received (HID reports, property writes).
 #pragma once
 
+#include "PanelClock.h"
 #include "PanelTestSupport.h"
 
 #include <atomic>
@@ -24,9 +25,9 @@ namespace road_tests
         return bytes;
     }
 
-    // The panel with a count of its device refreshes: one tick of the refresh timer is one refresh.
-    // (The menu rebuild requests that a refresh makes can't be counted: focus changes make them too.)
-    class CountingPanel : public MainComponent
+    // The panel with a count of its device refreshes: one tick of the refresh timer is one refresh. Its
+    // timer starts are recorded, and a test may put its timers on a clock of the test's own.
+    class CountingPanel : public ClockedPanel
     {
     public:
         void timerCallback (int timerID) override

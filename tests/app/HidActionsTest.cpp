@@ -96,17 +96,21 @@ TEST_F (HidActions, MuteOutRepeatsTheLitInputWithAndWithoutTheFlag)
 
 TEST_F (HidActions, MuteOutStartsTheUserEditHold)
 {
+    // On the test clock, so that the hold can't end before it is looked at.
+    refreshCounter->useTestClock();
     click (*panel->buttonMuteOut);
     EXPECT_TRUE (panel->userEditing);
-    EXPECT_TRUE (panel->isTimerRunning (MainComponent::timerIdUserEdit));
+    EXPECT_TRUE (refreshCounter->isPending (MainComponent::timerIdUserEdit));
     EXPECT_TRUE (world().mute (audio, outp));
 
-    ASSERT_TRUE (testing_support::pumpUntil ([this] { return ! panel->userEditing; }));
-    EXPECT_FALSE (panel->isTimerRunning (MainComponent::timerIdUserEdit));
+    refreshCounter->advanceClock (50);
+    EXPECT_FALSE (panel->userEditing);
+    EXPECT_FALSE (refreshCounter->isPending (MainComponent::timerIdUserEdit));
 }
 
 TEST_F (HidActions, MuteInWritesTheInputMuteAndSendsNoReport)
 {
+    refreshCounter->useTestClock();
     click (*panel->buttonMuteIn);
     EXPECT_TRUE (panel->userEditing);
     EXPECT_TRUE (reportsReceived().empty());
@@ -167,6 +171,7 @@ TEST_F (HidActions, RateClickSetsTheOldRateThenTheNewAndTheLitRateOnce)
 
 TEST_F (HidActions, VolumeUpdateWritesAllFourVolumesFromTheFaders)
 {
+    refreshCounter->useTestClock();
     panel->sliderGroupIn->rightSlider.setValue (3.5, juce::dontSendNotification);
     panel->sliderGroupOut->leftSlider.setValue (-20.0, juce::dontSendNotification);
     panel->sliderGroupOut->rightSlider.setValue (-30.25, juce::dontSendNotification);
@@ -186,7 +191,8 @@ TEST_F (HidActions, VolumeUpdateWritesAllFourVolumesFromTheFaders)
     EXPECT_FLOAT_EQ (world().volumeDb (audio, inpt, 1), -6.0f);
     EXPECT_FLOAT_EQ (world().volumeDb (audio, outp, 2), -30.25f);
 
-    ASSERT_TRUE (testing_support::pumpUntil ([this] { return ! panel->userEditing; }));
+    refreshCounter->advanceClock (50);
+    EXPECT_FALSE (panel->userEditing);
 }
 
 TEST_F (HidActions, MessagesOtherThanVolumeUpdateWriteNothingAndHoldNothing)
@@ -240,18 +246,20 @@ TEST_F (ActionsWithoutDevice, VolumeUpdateStillHoldsTheRefreshAndWritesFailSilen
 {
     createPanelWithoutDevice();
     ASSERT_EQ (panel->hidDevice, nullptr);
+    refreshCounter->useTestClock();
 
     panel->sliderGroupOut->sendActionMessage ("volume_update");
     runPosted();
 
     EXPECT_TRUE (panel->userEditing);
-    EXPECT_TRUE (panel->isTimerRunning (MainComponent::timerIdUserEdit));
+    EXPECT_TRUE (refreshCounter->isPending (MainComponent::timerIdUserEdit));
     const auto writes = writesLogged();
     ASSERT_EQ (writes.size(), 4u);
     for (const auto& w : writes)
         EXPECT_EQ (w.object, 0u);
     EXPECT_EQ (world().hidReportAttempts(), 0);
-    ASSERT_TRUE (testing_support::pumpUntil ([this] { return ! panel->userEditing; }));
+    refreshCounter->advanceClock (50);
+    EXPECT_FALSE (panel->userEditing);
 }
 
 TEST_F (ActionsWithoutDevice, ButtonsSendNoReport)

@@ -192,18 +192,33 @@ namespace sim
             device->settleDelayMs = std::max (0, milliseconds);
     }
 
+    namespace
+    {
+        // Adds the selector to, or takes it from, one of the device's lists of failing properties.
+        void setFailing (AudioObjectID object, std::vector<AudioObjectPropertySelector> AudioDevice::*list,
+                         AudioObjectPropertySelector selector, bool fail)
+        {
+            auto& state = WorldState::get();
+            const std::lock_guard<std::mutex> guard (state.mutex);
+            auto* device = state.findAudio (object);
+            if (device == nullptr)
+                return;
+
+            auto& failing = device->*list;
+            failing.erase (std::remove (failing.begin(), failing.end(), selector), failing.end());
+            if (fail)
+                failing.push_back (selector);
+        }
+    }
+
     void TestWorld::setFailGet (AudioObjectID object, AudioObjectPropertySelector selector, bool fail)
     {
-        auto& state = WorldState::get();
-        const std::lock_guard<std::mutex> guard (state.mutex);
-        auto* device = state.findAudio (object);
-        if (device == nullptr)
-            return;
+        setFailing (object, &AudioDevice::failingGets, selector, fail);
+    }
 
-        auto& failing = device->failingGets;
-        failing.erase (std::remove (failing.begin(), failing.end(), selector), failing.end());
-        if (fail)
-            failing.push_back (selector);
+    void TestWorld::setFailSet (AudioObjectID object, AudioObjectPropertySelector selector, bool fail)
+    {
+        setFailing (object, &AudioDevice::failingSets, selector, fail);
     }
 
     void TestWorld::setDeviceListFails (bool fail)

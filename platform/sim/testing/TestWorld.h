@@ -70,6 +70,9 @@ namespace sim
         void setRateSettleDelay (AudioObjectID object, int milliseconds);
         // Makes every get of this selector on the object fail (or succeed again).
         void setFailGet (AudioObjectID object, AudioObjectPropertySelector selector, bool fail);
+        // Makes every set of this selector on the object fail and change nothing, whoever asks (a value
+        // held by the hardware, such as a mute locked by a switch), or succeed again.
+        void setFailSet (AudioObjectID object, AudioObjectPropertySelector selector, bool fail);
         // The device list can't be read (size and get fail).
         void setDeviceListFails (bool fail);
         // IORegisterForSystemPower returns 0.
