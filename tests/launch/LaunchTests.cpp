@@ -37,8 +37,8 @@ namespace
     protected:
         void SetUp() override
         {
-            ASSERT_TRUE (display.isOpen()) << "needs an X display (run under xvfb-run)";
-            ASSERT_TRUE (exclusive.isHeld()) << "other launch tests kept the program busy";
+            ASSERT_TRUE (server.isRunning()) << "needs Xvfb";
+            ASSERT_TRUE (display.isOpen()) << "cannot reach the test's own X server";
 
             root = juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("tolva-launch", "", false);
             home = root.getChildFile ("home");
@@ -69,7 +69,8 @@ namespace
 
         AppProcess& start (const juce::StringArray& arguments = {})
         {
-            processes.push_back (std::make_unique<AppProcess> (juce::File (TOLVA_APP_PATH), arguments, home, runtimeDir, log()));
+            processes.push_back (std::make_unique<AppProcess> (juce::File (TOLVA_APP_PATH), arguments, home, runtimeDir,
+                                                               log(), juce::StringArray { "DISPLAY=" + server.name() }));
             return *processes.back();
         }
 
@@ -152,16 +153,10 @@ namespace
             EXPECT_EQ (exitCode, std::optional<int> (0));
         }
 
-        // One connection for the whole run: a bare X server that loses its last client starts over and
-        // forgets the atoms the program needs (see Display).
-        static Display& sharedDisplay()
-        {
-            static Display connection;
-            return connection;
-        }
-
-        Display& display = sharedDisplay();
-        launch::ExclusiveLaunch exclusive { 240000 };
+        // An X server of this test's own: windows that tests running beside it open can neither take
+        // the keyboard focus nor cover the program's window.
+        launch::PrivateXServer server;
+        Display display { server.name() };
         juce::File root, home, runtimeDir;
         std::vector<std::unique_ptr<AppProcess>> processes;
     };
@@ -294,7 +289,8 @@ TEST_F (LaunchTest, EachUserRunsAnInstanceOfTheirOwn)
     ASSERT_NE (waitForWindowAt (mine, centredDefaultBounds()), 0u);
 
     processes.push_back (std::make_unique<AppProcess> (juce::File (TOLVA_APP_PATH), juce::StringArray(), otherHome,
-                                                       otherRuntime, root.getChildFile ("other.log")));
+                                                       otherRuntime, root.getChildFile ("other.log"),
+                                                       juce::StringArray { "DISPLAY=" + server.name() }));
     auto& theirs = *processes.back();
     EXPECT_NE (waitForWindowAt (theirs, centredDefaultBounds()), 0u) << "the other user's launch did not open its window";
     EXPECT_TRUE (mine.isRunning());

@@ -48,28 +48,23 @@ namespace
             EXPECT_TRUE (socketsInRuntimeDir().isEmpty()) << "left behind: " << socketsInRuntimeDir().joinIntoString (", ");
         }
 
-        // One connection to the shared display for the whole run (see LaunchTests).
-        static Display& sharedDisplay()
-        {
-            static Display connection;
-            return connection;
-        }
     };
 }
 
 TEST_F (QuitPathTest, TermHangupAndInterruptEndTheProgramAsItsCloseButtonDoes)
 {
-    auto& display = sharedDisplay();
-    ASSERT_TRUE (display.isOpen()) << "needs an X display (run under xvfb-run)";
-    ExclusiveLaunch exclusive (240000);
-    ASSERT_TRUE (exclusive.isHeld());
+    // An X server of the test's own: no window of a test running beside it covers the button it clicks.
+    PrivateXServer server;
+    ASSERT_TRUE (server.isRunning()) << "Xvfb did not start";
+    Display display (server.name());
+    ASSERT_TRUE (display.isOpen());
 
     for (const int signal : { SIGTERM, SIGHUP, SIGINT })
     {
         SCOPED_TRACE (strsignal (signal));
         ASSERT_TRUE (newSession());
 
-        auto& app = start();
+        auto& app = start ({ "DISPLAY=" + server.name() });
         const auto window = waitForWindowAt (display, app, mainWindowTitle, centredDefaultBounds (display.screenBounds()),
                                              programStartTimeoutMs);
         ASSERT_NE (window, 0u);

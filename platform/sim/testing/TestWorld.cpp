@@ -195,7 +195,7 @@ namespace sim
     namespace
     {
         // Adds the selector to, or takes it from, one of the device's lists of failing properties.
-        void setFailing (AudioObjectID object, std::vector<AudioObjectPropertySelector> AudioDevice::*list,
+        void setFailing (AudioObjectID object, std::vector<AudioObjectPropertySelector> detail::AudioDevice::*list,
                          AudioObjectPropertySelector selector, bool fail)
         {
             auto& state = WorldState::get();
@@ -213,12 +213,12 @@ namespace sim
 
     void TestWorld::setFailGet (AudioObjectID object, AudioObjectPropertySelector selector, bool fail)
     {
-        setFailing (object, &AudioDevice::failingGets, selector, fail);
+        setFailing (object, &detail::AudioDevice::failingGets, selector, fail);
     }
 
     void TestWorld::setFailSet (AudioObjectID object, AudioObjectPropertySelector selector, bool fail)
     {
-        setFailing (object, &AudioDevice::failingSets, selector, fail);
+        setFailing (object, &detail::AudioDevice::failingSets, selector, fail);
     }
 
     void TestWorld::setDeviceListFails (bool fail)
