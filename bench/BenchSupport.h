@@ -1,7 +1,17 @@
-// Start-up shared by the benchmarks that build a panel.
+// Start-up shared by the benchmarks that build a panel, and by those that run the real program.
 #pragma once
 
+#include "LaunchSupport.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+
+#ifndef TOLVA_APP_PATH
+ #error "TOLVA_APP_PATH must name the program to start"
+#endif
 
 namespace bench_support
 {
@@ -20,4 +30,46 @@ namespace bench_support
 
         static juce::ScopedJuceInitialiser_GUI juce;
     }
+
+    inline const juce::String mainWindowTitle ("Tolva USB v2.0.0.0");
+    constexpr int programExitTimeoutMs = 20000;
+
+    using Clock = std::chrono::steady_clock;
+
+    inline double msSince (Clock::time_point start)
+    {
+        return std::chrono::duration<double, std::milli> (Clock::now() - start).count();
+    }
+
+    // One connection for the whole run: a bare X server that loses its last client starts over.
+    inline launch::Display& sharedDisplay()
+    {
+        static launch::Display display;
+        return display;
+    }
+
+    // Home and runtime folders of one run of the program, removed with everything it left in them.
+    struct SessionFolders
+    {
+        explicit SessionFolders (const char* name)
+            : root (juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile (name, "", false))
+        {
+            launch::createSessionFolders (home, runtimeDir);
+        }
+
+        ~SessionFolders()
+        {
+            std::error_code ignored;
+            std::filesystem::remove_all (root.getFullPathName().toStdString(), ignored);
+        }
+
+        std::unique_ptr<launch::AppProcess> start (const juce::File& program, const juce::StringArray& arguments = {}) const
+        {
+            return std::make_unique<launch::AppProcess> (program, arguments, home, runtimeDir, log);
+        }
+
+        const juce::File root;
+        const juce::File home = root.getChildFile ("home"), runtimeDir = root.getChildFile ("run");
+        const juce::File log = root.getChildFile ("program.log");
+    };
 }

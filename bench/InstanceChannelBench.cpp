@@ -5,12 +5,11 @@
 // - the time a hand-over takes to give up on a peer that never answers (in process).
 // Needs an X display: run under xvfb-run. TOLVA_BENCH_PROGRAM names another build of the program to
 // measure instead (for a before-and-after comparison of the idle cost).
-#include "LaunchSupport.h"
+#include "BenchSupport.h"
 #include "SingleInstanceChannel.h"
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -24,17 +23,15 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#ifndef TOLVA_APP_PATH
- #error "TOLVA_APP_PATH must name the program to start"
-#endif
-
 namespace
 {
-    using Clock = std::chrono::steady_clock;
+    using bench_support::Clock;
+    using bench_support::msSince;
+    using bench_support::mainWindowTitle;
+    using bench_support::programExitTimeoutMs;
+    using bench_support::sharedDisplay;
 
-    const juce::String windowTitle ("Tolva USB v2.0.0.0");
     constexpr int startTimeoutMs = 30000;
-    constexpr int exitTimeoutMs = 20000;
 
     juce::File program()
     {
@@ -43,46 +40,20 @@ namespace
         return juce::File (TOLVA_APP_PATH);
     }
 
-    double msSince (Clock::time_point start)
+    // The folders of one run, with the user data folder a user's session has.
+    struct Folders : bench_support::SessionFolders
     {
-        return std::chrono::duration<double, std::milli> (Clock::now() - start).count();
-    }
-
-    launch::Display& sharedDisplay()
-    {
-        static launch::Display display;
-        return display;
-    }
-
-    struct Folders
-    {
-        Folders()
-        {
-            home.getChildFile (".config").createDirectory();
-            runtimeDir.createDirectory();
-            ::chmod (runtimeDir.getFullPathName().toRawUTF8(), 0700);
-        }
-
-        ~Folders()
-        {
-            std::error_code ignored;
-            std::filesystem::remove_all (root.getFullPathName().toStdString(), ignored);
-        }
+        Folders() : SessionFolders ("tolva-channelbench") { home.getChildFile (".config").createDirectory(); }
 
         std::unique_ptr<launch::AppProcess> start (const juce::StringArray& arguments = {}) const
         {
-            return std::make_unique<launch::AppProcess> (program(), arguments, home, runtimeDir, log);
+            return SessionFolders::start (program(), arguments);
         }
-
-        const juce::File root = juce::File::getSpecialLocation (juce::File::tempDirectory)
-                                    .getNonexistentChildFile ("tolva-channelbench", "", false);
-        const juce::File home = root.getChildFile ("home"), runtimeDir = root.getChildFile ("run");
-        const juce::File log = root.getChildFile ("program.log");
     };
 
     bool waitForWindow (launch::AppProcess& app)
     {
-        return launch::pollUntil ([&] { return ! sharedDisplay().findWindows (windowTitle, app.pid()).empty() || ! app.isRunning(); },
+        return launch::pollUntil ([&] { return ! sharedDisplay().findWindows (mainWindowTitle, app.pid()).empty() || ! app.isRunning(); },
                                   startTimeoutMs)
             && app.isRunning();
     }
@@ -142,6 +113,18 @@ namespace
         state.SkipWithError ("needs an X display (run under xvfb-run)");
         return false;
     }
+
+    // The program started in the folders with its window on screen, or nothing (the benchmark is
+    // then marked failed).
+    std::unique_ptr<launch::AppProcess> startShowingWindow (const Folders& folders, benchmark::State& state)
+    {
+        auto app = folders.start();
+        if (waitForWindow (*app))
+            return app;
+
+        state.SkipWithError ("the program showed no window");
+        return nullptr;
+    }
 }
 
 static void BM_IdleCpuOver60s (benchmark::State& state)
@@ -155,12 +138,9 @@ static void BM_IdleCpuOver60s (benchmark::State& state)
     for (auto _ : state)
     {
         const Folders folders;
-        auto app = folders.start();
-        if (! waitForWindow (*app))
-        {
-            state.SkipWithError ("the program showed no window");
+        const auto app = startShowingWindow (folders, state);
+        if (app == nullptr)
             break;
-        }
 
         // Start-up work (the device's arrival, the first paints) is over before the measurement.
         std::this_thread::sleep_for (std::chrono::milliseconds (settleMs));
@@ -172,7 +152,7 @@ static void BM_IdleCpuOver60s (benchmark::State& state)
         state.SetIterationTime (measuredMs / 1000.0);
 
         app->interrupt();
-        app->waitForExit (exitTimeoutMs);
+        app->waitForExit (programExitTimeoutMs);
     }
 
     state.counters["cpu_s"] = cpu;
@@ -191,12 +171,9 @@ static void BM_QuitWithSlowClientConnected (benchmark::State& state)
     for (auto _ : state)
     {
         const Folders folders;
-        auto app = folders.start();
-        if (! waitForWindow (*app))
-        {
-            state.SkipWithError ("the program showed no window");
+        const auto app = startShowingWindow (folders, state);
+        if (app == nullptr)
             break;
-        }
 
         std::vector<int> clients;
         for (int i = 0; i < 4; ++i)
@@ -206,7 +183,7 @@ static void BM_QuitWithSlowClientConnected (benchmark::State& state)
 
         const auto start = Clock::now();
         app->interrupt();
-        const auto exitCode = app->waitForExit (exitTimeoutMs);
+        const auto exitCode = app->waitForExit (programExitTimeoutMs);
         state.SetIterationTime (msSince (start) / 1000.0);
 
         for (const int fd : clients)
@@ -230,12 +207,9 @@ static void BM_LaunchFacingStoppedInstance (benchmark::State& state)
     for (auto _ : state)
     {
         const Folders folders;
-        auto running = folders.start();
-        if (! waitForWindow (*running))
-        {
-            state.SkipWithError ("the program showed no window");
+        const auto running = startShowingWindow (folders, state);
+        if (running == nullptr)
             break;
-        }
 
         ::kill (running->pid(), SIGSTOP);
         const auto start = Clock::now();
@@ -246,8 +220,8 @@ static void BM_LaunchFacingStoppedInstance (benchmark::State& state)
         ::kill (running->pid(), SIGCONT);
         second->interrupt();
         running->interrupt();
-        second->waitForExit (exitTimeoutMs);
-        running->waitForExit (exitTimeoutMs);
+        second->waitForExit (programExitTimeoutMs);
+        running->waitForExit (programExitTimeoutMs);
 
         if (! opened)
         {

@@ -1,37 +1,25 @@
 // Time from starting the real program to its main window on screen with the panel's artwork drawn, as a
 // user sees it come up. Every start gets fresh home and runtime folders, so each is a first start.
 // Needs an X display: run under xvfb-run.
-#include "LaunchSupport.h"
+#include "BenchSupport.h"
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <iostream>
 #include <map>
 #include <thread>
 
-#include <sys/stat.h>
-
-#ifndef TOLVA_APP_PATH
- #error "TOLVA_APP_PATH must name the program to start"
-#endif
-
 namespace
 {
-    using Clock = std::chrono::steady_clock;
+    using bench_support::Clock;
+    using bench_support::msSince;
+    using bench_support::mainWindowTitle;
+    using bench_support::programExitTimeoutMs;
 
-    const juce::String windowTitle ("Tolva USB v2.0.0.0");
     // The centre of the window at its first-start size: dark panel background between the fader groups.
     const juce::Point<int> backgroundSpot (160, 145);
     constexpr auto startTimeout = std::chrono::seconds (30);
-    constexpr int exitTimeoutMs = 20000;
-
-    double msSince (Clock::time_point start)
-    {
-        return std::chrono::duration<double, std::milli> (Clock::now() - start).count();
-    }
 
     // The window's own background is light grey and a window not drawn yet reads black: anything else
     // is the panel's artwork.
@@ -39,35 +27,6 @@ namespace
     {
         return colour != juce::Colours::lightgrey && colour != juce::Colours::black;
     }
-
-    // One connection for the whole run: a bare X server that loses its last client starts over.
-    launch::Display& sharedDisplay()
-    {
-        static launch::Display display;
-        return display;
-    }
-
-    // Home and runtime folders of one start, removed with everything the program left in them.
-    struct Folders
-    {
-        Folders()
-        {
-            home.createDirectory();
-            runtimeDir.createDirectory();
-            ::chmod (runtimeDir.getFullPathName().toRawUTF8(), 0700);
-        }
-
-        ~Folders()
-        {
-            std::error_code ignored;
-            std::filesystem::remove_all (root.getFullPathName().toStdString(), ignored);
-        }
-
-        const juce::File root = juce::File::getSpecialLocation (juce::File::tempDirectory)
-                                    .getNonexistentChildFile ("tolva-startbench", "", false);
-        const juce::File home = root.getChildFile ("home"), runtimeDir = root.getChildFile ("run");
-        const juce::File log = root.getChildFile ("program.log");
-    };
 
     struct StartTimes
     {
@@ -83,7 +42,7 @@ namespace
 
         while (app.isRunning() && Clock::now() - start < startTimeout)
         {
-            for (const auto window : display.findWindows (windowTitle, app.pid()))
+            for (const auto window : display.findWindows (mainWindowTitle, app.pid()))
             {
                 mappedMs.emplace (window, msSince (start));
 
@@ -106,15 +65,15 @@ static void BM_StartupToFirstPaint (benchmark::State& state)
         return;
     }
 
-    auto& display = sharedDisplay();
+    auto& display = bench_support::sharedDisplay();
     double mappedMsTotal = 0;
 
     for (auto _ : state)
     {
-        const Folders folders;
+        const bench_support::SessionFolders folders ("tolva-startbench");
         const auto start = Clock::now();
-        launch::AppProcess app (juce::File (TOLVA_APP_PATH), {}, folders.home, folders.runtimeDir, folders.log);
-        const auto times = app.started() ? waitForPaintedWindow (display, app, start) : std::nullopt;
+        const auto app = folders.start (juce::File (TOLVA_APP_PATH));
+        const auto times = app->started() ? waitForPaintedWindow (display, *app, start) : std::nullopt;
 
         if (! times)
         {
@@ -126,8 +85,8 @@ static void BM_StartupToFirstPaint (benchmark::State& state)
         state.SetIterationTime (times->paintedMs / 1000.0);
         mappedMsTotal += times->mappedMs;
 
-        app.interrupt();
-        app.waitForExit (exitTimeoutMs);
+        app->interrupt();
+        app->waitForExit (programExitTimeoutMs);
     }
 
     state.counters["mapped_ms"] = benchmark::Counter (mappedMsTotal, benchmark::Counter::kAvgIterations);

@@ -1,12 +1,14 @@
-// What tests of the running program share: a fresh user session (home and runtime folder) for each
-// start, the program started in it, the program's output shown when a test fails, and the places in
-// the default window that the tests look at and click.
+// What tests of the running program share: an X server of the test's own, a fresh user session (home
+// and runtime folder) for each start, the program started in it, its main window found and closed, the
+// program's output shown when a test fails, and the places in the default window the tests look at.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include "LaunchSupport.h"
 
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <iostream>
 
@@ -35,11 +37,16 @@ namespace launch
         return { screen.getCentreX() - 160, screen.getCentreY() - 145, 320, 290 };
     }
 
+    // Every test runs its programs on an X server of its own: windows that tests running beside it open
+    // can neither take the keyboard focus nor cover the program's window.
     class ProgramTest : public ::testing::Test
     {
     protected:
         void SetUp() override
         {
+            ASSERT_TRUE (server.isRunning()) << "Xvfb did not start";
+            ASSERT_TRUE (display.isOpen()) << "cannot reach the test's own X server";
+
             root = juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("tolva-launch", "", false);
             ASSERT_TRUE (root.createDirectory());
             ASSERT_TRUE (newSession());
@@ -47,11 +54,17 @@ namespace launch
 
         void TearDown() override
         {
+            // A stopped program goes on, so that it ends as the others do.
+            for (const auto& p : processes)
+                if (p->isRunning())
+                    p->sendSignal (SIGCONT);
+
             processes.clear();
 
             if (HasFailure())
                 std::cerr << "program output:\n" << log().loadFileAsString() << std::endl;
 
+            // The program's socket is left behind when it was killed; JUCE would not delete it.
             std::error_code ignored;
             std::filesystem::remove_all (root.getFullPathName().toStdString(), ignored);
         }
@@ -67,11 +80,67 @@ namespace launch
 
         juce::File log() const { return root.getChildFile ("program.log"); }
 
-        AppProcess& start (const juce::StringArray& environment = {})
+        // The program started in the current session on the test's X server; `environment` holds
+        // further "NAME=value" entries, DISPLAY among them when the program belongs elsewhere.
+        AppProcess& start (const juce::StringArray& arguments = {}, const juce::StringArray& environment = {})
         {
-            processes.push_back (std::make_unique<AppProcess> (juce::File (TOLVA_APP_PATH), juce::StringArray(),
-                                                               home, runtimeDir, log(), environment));
+            return startIn (home, runtimeDir, arguments, environment);
+        }
+
+        // The same in other session folders; an empty runtime folder leaves XDG_RUNTIME_DIR unset.
+        AppProcess& startIn (const juce::File& homeDir, const juce::File& runtime, const juce::StringArray& arguments = {},
+                             const juce::StringArray& environment = {})
+        {
+            auto fullEnvironment = environment;
+            if (! std::any_of (environment.begin(), environment.end(), [] (const auto& entry) { return entry.startsWith ("DISPLAY="); }))
+                fullEnvironment.add ("DISPLAY=" + server.name());
+
+            processes.push_back (std::make_unique<AppProcess> (juce::File (TOLVA_APP_PATH), arguments, homeDir, runtime,
+                                                               log(), fullEnvironment));
             return *processes.back();
+        }
+
+        // 320 by 290 centred on the test's screen, as the program places its first window.
+        juce::Rectangle<int> centredDefaultBounds() const { return launch::centredDefaultBounds (display.screenBounds()); }
+
+        juce::Rectangle<int> boundsOf (WindowId window) const
+        {
+            return display.boundsOf (window).value_or (juce::Rectangle<int>());
+        }
+
+        // The program's main window once it stands on screen with the expected bounds, or 0 (a failure).
+        WindowId waitForWindowAt (AppProcess& app, juce::Rectangle<int> expected, int timeoutMs = programStartTimeoutMs)
+        {
+            const auto found = launch::waitForWindowAt (display, app, mainWindowTitle, expected, timeoutMs);
+
+            if (found == 0)
+            {
+                juce::String seen;
+                for (const auto window : display.findWindows (mainWindowTitle, app.pid()))
+                    seen << boundsOf (window).toString() << "; ";
+                ADD_FAILURE() << "no main window at " << expected.toString() << ", windows seen: " << seen;
+            }
+
+            return found;
+        }
+
+        // The user presses the close button; the program quits. JUCE reads X events only when its
+        // connection turns readable, so an event that an earlier round trip already queued waits for
+        // the next one: keep the connection busy, as a desktop would, until the program has ended.
+        void closeAndExpectExit (AppProcess& app, WindowId window)
+        {
+            display.sendCloseRequest (window);
+
+            std::optional<int> exitCode;
+            pollUntil ([&]
+            {
+                exitCode = app.waitForExit (500);
+                if (! exitCode)
+                    display.nudge (window);
+                return exitCode.has_value();
+            }, programExitTimeoutMs);
+
+            EXPECT_EQ (exitCode, std::optional<int> (0));
         }
 
         // The sockets in the session's runtime folder, wherever the program put them.
@@ -93,6 +162,8 @@ namespace launch
                               programStartTimeoutMs);
         }
 
+        PrivateXServer server;
+        Display display { server.name() };
         juce::File root, home, runtimeDir;
         std::vector<std::unique_ptr<AppProcess>> processes;
 

@@ -53,20 +53,13 @@ namespace
 
 TEST_F (QuitPathTest, TermHangupAndInterruptEndTheProgramAsItsCloseButtonDoes)
 {
-    // An X server of the test's own: no window of a test running beside it covers the button it clicks.
-    PrivateXServer server;
-    ASSERT_TRUE (server.isRunning()) << "Xvfb did not start";
-    Display display (server.name());
-    ASSERT_TRUE (display.isOpen());
-
     for (const int signal : { SIGTERM, SIGHUP, SIGINT })
     {
         SCOPED_TRACE (strsignal (signal));
         ASSERT_TRUE (newSession());
 
-        auto& app = start ({ "DISPLAY=" + server.name() });
-        const auto window = waitForWindowAt (display, app, mainWindowTitle, centredDefaultBounds (display.screenBounds()),
-                                             programStartTimeoutMs);
+        auto& app = start();
+        const auto window = waitForWindowAt (app, centredDefaultBounds());
         ASSERT_NE (window, 0u);
         ASSERT_TRUE (moveAndSelectMic (display, window));
         ASSERT_FALSE (socketsInRuntimeDir().isEmpty()) << "the program listens for a second launch";
@@ -80,7 +73,8 @@ TEST_F (QuitPathTest, TermHangupAndInterruptEndTheProgramAsItsCloseButtonDoes)
 
 TEST_F (QuitPathTest, LostDisplayStillSavesTheSettingsAndRemovesTheSocket)
 {
-    // The X server ended in order (a session that closes) or killed outright.
+    // The X server ended in order (a session that closes) or killed outright: each run on a server of
+    // its own that the test can take away, not the fixture's.
     for (const int signal : { SIGTERM, SIGKILL })
     {
         SCOPED_TRACE (strsignal (signal));
@@ -88,15 +82,16 @@ TEST_F (QuitPathTest, LostDisplayStillSavesTheSettingsAndRemovesTheSocket)
 
         PrivateXServer server;
         ASSERT_TRUE (server.isRunning()) << "Xvfb did not start";
-        auto& app = start ({ "DISPLAY=" + server.name() });
+        auto& app = start ({}, { "DISPLAY=" + server.name() });
 
         {
             // The test's own connection goes before the server does.
             Display display (server.name());
             ASSERT_TRUE (display.isOpen());
 
-            const auto window = waitForWindowAt (display, app, mainWindowTitle, centredDefaultBounds (display.screenBounds()),
-                                                 programStartTimeoutMs);
+            const auto window = launch::waitForWindowAt (display, app, mainWindowTitle,
+                                                         launch::centredDefaultBounds (display.screenBounds()),
+                                                         programStartTimeoutMs);
             ASSERT_NE (window, 0u);
             ASSERT_TRUE (moveAndSelectMic (display, window));
             ASSERT_FALSE (socketsInRuntimeDir().isEmpty());

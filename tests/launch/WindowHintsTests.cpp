@@ -11,19 +11,11 @@ namespace
     class WindowHintsTest : public ProgramTest
     {
     protected:
-        void SetUp() override
-        {
-            ProgramTest::SetUp();
-            ASSERT_TRUE (display.isOpen()) << "needs an X display (run under xvfb-run)";
-            ASSERT_TRUE (exclusive.isHeld());
-        }
-
         // The program's window, drawn once, at the centred default place.
         WindowId startAndWaitForWindow (AppProcess*& app)
         {
             app = &start();
-            const auto window = waitForWindowAt (display, *app, mainWindowTitle, centredDefaultBounds (display.screenBounds()),
-                                                 programStartTimeoutMs);
+            const auto window = waitForWindowAt (*app, centredDefaultBounds());
             return window != 0 && waitUntilDrawn (display, window) ? window : 0;
         }
 
@@ -33,16 +25,6 @@ namespace
             const auto hints = display.sizeHints (window);
             return hints && hints->minimumSize && hints->maximumSize && hints->minimumAspect && hints->maximumAspect;
         }
-
-        // One connection to the shared display for the whole run (see LaunchTests).
-        static Display& sharedDisplay()
-        {
-            static Display connection;
-            return connection;
-        }
-
-        Display& display = sharedDisplay();
-        ExclusiveLaunch exclusive { 240000 };
     };
 
     // The bounds of a size kept about the centre of the previous bounds, each half rounded down.
@@ -80,7 +62,7 @@ TEST_F (WindowHintsTest, ResizesByAnotherProgramComeBackWithinTheLimitsAboutTheC
 
     // Too wide: the width stops at 640 and the ratio gives 580. Too small: 219 wide gives 198.47 high,
     // 198. Too large both ways: the maximum, 640 by 580.
-    auto previous = centredDefaultBounds (display.screenBounds());
+    auto previous = centredDefaultBounds();
     for (const auto& c : { Case { 1000, 300, { 640, 580 } }, Case { 100, 100, { 219, 198 } }, Case { 700, 700, { 640, 580 } } })
     {
         SCOPED_TRACE (juce::String (c.width) + " by " + juce::String (c.height));

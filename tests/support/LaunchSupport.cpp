@@ -7,7 +7,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -239,25 +238,6 @@ namespace launch
             display.nudge (window);
             return false;
         }, timeoutMs);
-    }
-
-    //==============================================================================
-    ExclusiveLaunch::ExclusiveLaunch (int timeoutMs)
-    {
-        const int candidate = ::open ("/var/tmp/tolva-launch-tests.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (candidate < 0)
-            return;
-
-        if (pollUntil ([candidate] { return ::flock (candidate, LOCK_EX | LOCK_NB) == 0; }, timeoutMs))
-            fd = candidate;
-        else
-            ::close (candidate);
-    }
-
-    ExclusiveLaunch::~ExclusiveLaunch()
-    {
-        if (fd >= 0)
-            ::close (fd);
     }
 
     //==============================================================================

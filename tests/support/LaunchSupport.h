@@ -117,26 +117,8 @@ namespace launch
     bool pollWithNudges (Display& display, WindowId window, const std::function<bool()>& condition, int timeoutMs);
 
     //==============================================================================
-    // Launch tests share the X display and its keyboard focus: those of every test process wait for
-    // each other.
-    class ExclusiveLaunch
-    {
-    public:
-        // Waits up to the timeout; check isHeld().
-        explicit ExclusiveLaunch (int timeoutMs);
-        ~ExclusiveLaunch();
-
-        bool isHeld() const noexcept { return fd >= 0; }
-
-    private:
-        int fd = -1;
-
-        JUCE_DECLARE_NON_COPYABLE (ExclusiveLaunch)
-    };
-
-    //==============================================================================
-    // An X server of the test's own (Xvfb, 1024 by 768), for tests that take the display away from the
-    // program. Killed when destroyed.
+    // An X server of the test's own (Xvfb, 1024 by 768): windows that other tests open cannot reach the
+    // program's, and a test may take the display away from the program. Killed when destroyed.
     class PrivateXServer
     {
     public:
