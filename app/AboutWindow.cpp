@@ -23,11 +23,8 @@ namespace
         const auto normal = loadImage (OXVBIN::imageAboutCloseNormal, OXVBIN::imageAboutCloseNormalSize);
         const auto down = loadImage (OXVBIN::imageAboutCloseDown, OXVBIN::imageAboutCloseDownSize);
 
-        button.setImages (true, true, true,
-                          normal, 1.0f, juce::Colours::transparentWhite,
-                          down, 1.0f, juce::Colours::transparentWhite,
-                          down, 1.0f, juce::Colours::transparentBlack,
-                          0.0f);
+        button.setImages (true, true, true, normal, 1.0f, juce::Colours::transparentWhite, down, 1.0f,
+                          juce::Colours::transparentWhite, down, 1.0f, juce::Colours::transparentBlack, 0.0f);
         button.setSize (normal.getWidth(), normal.getHeight());
         button.setTopLeftPosition (closeButtonPosition);
         button.addListener (&box);
@@ -85,8 +82,7 @@ void AboutWindow::buttonClicked (juce::Button* b)
 juce::String aboutBoxText()
 {
     auto* app = juce::JUCEApplication::getInstance();
-    const auto version = app != nullptr ? app->getApplicationVersion()
-                                        : juce::String (JUCE_APPLICATION_VERSION_STRING);
+    const auto version = app != nullptr ? app->getApplicationVersion() : juce::String (JUCE_APPLICATION_VERSION_STRING);
     return juce::String ("Tolva USB") + " v" + version;
 }
 

@@ -26,30 +26,36 @@ BrisvoApplication::BrisvoApplication()
 
 BrisvoApplication::~BrisvoApplication()
 {
-   #if JUCE_LINUX
+#if JUCE_LINUX
     displayLossHandler.reset();
     windowState.reset();
-   #endif
+#endif
     instanceChannel.reset();
     mainWindow.reset();
-   #if JUCE_LINUX
+#if JUCE_LINUX
     quitSignals.reset();
-   #endif
+#endif
 }
 
 // Both come from the build (project() in the top CMakeLists.txt).
-const juce::String BrisvoApplication::getApplicationName()    { return JUCE_APPLICATION_NAME_STRING; }
-const juce::String BrisvoApplication::getApplicationVersion() { return JUCE_APPLICATION_VERSION_STRING; }
+const juce::String BrisvoApplication::getApplicationName()
+{
+    return JUCE_APPLICATION_NAME_STRING;
+}
+const juce::String BrisvoApplication::getApplicationVersion()
+{
+    return JUCE_APPLICATION_VERSION_STRING;
+}
 bool BrisvoApplication::moreThanOneInstanceAllowed()
 {
-   #if JUCE_LINUX
+#if JUCE_LINUX
     // JUCE's lock here is one file in /var/tmp for every user of the machine (the first user's file
     // shuts every other user out) and its hand-over is empty. The per-user channel keeps the rule
     // instead: a second launch of the same user hands its command line over and ends.
     return true;
-   #else
+#else
     return false;
-   #endif
+#endif
 }
 
 bool BrisvoApplication::isResetSwitch (const juce::String& parameters)
@@ -66,15 +72,13 @@ void BrisvoApplication::initialise (const juce::String& commandLine)
         return;
     }
 
-   #if JUCE_LINUX
+#if JUCE_LINUX
     quitSignals = std::make_unique<QuitSignalWatcher> ([this] { systemRequestedQuit(); });
-   #endif
+#endif
 
     // Listening starts before the window is built, so an early second launch is not lost.
-    instanceChannel = std::make_unique<SingleInstanceChannel> ([this] (const juce::String& line)
-    {
-        anotherInstanceStarted (line);
-    });
+    instanceChannel =
+        std::make_unique<SingleInstanceChannel> ([this] (const juce::String& line) { anotherInstanceStarted (line); });
 
     // Two launches at the same moment: the one that could not take the channel hands over instead.
     if (! instanceChannel->isListening()
@@ -87,10 +91,10 @@ void BrisvoApplication::initialise (const juce::String& commandLine)
 
     const bool reset = isResetSwitch (commandLine);
     mainWindow = std::make_unique<MainWindow> (getApplicationName() + " v" + getApplicationVersion(), reset);
-   #if JUCE_LINUX
+#if JUCE_LINUX
     windowState = std::make_unique<WindowStateCache> (*mainWindow);
     displayLossHandler = std::make_unique<XConnectionLossHandler> ([this] { saveBeforeDisplayLost(); });
-   #endif
+#endif
 
     // The factory values go to a visible window.
     if (auto* panel = mainWindow->getPanel(); panel != nullptr && reset)
@@ -102,11 +106,11 @@ void BrisvoApplication::initialise (const juce::String& commandLine)
 
 void BrisvoApplication::shutdown()
 {
-   #if JUCE_LINUX
+#if JUCE_LINUX
     // From here on the window goes away; a lost display ends the process as Xlib does.
     displayLossHandler.reset();
     windowState.reset();
-   #endif
+#endif
     instanceChannel.reset();
 
     if (mainWindow != nullptr)
@@ -180,16 +184,16 @@ BrisvoApplication::MainWindow::MainWindow (const juce::String& name, bool reset)
     restoreWindowState (reset);
     setVisible (true);
 
-   #if JUCE_LINUX
+#if JUCE_LINUX
     limitsKeeper = std::make_unique<WindowLimitsKeeper> (*this, *constrainer);
-   #endif
+#endif
 }
 
 BrisvoApplication::MainWindow::~MainWindow()
 {
-   #if JUCE_LINUX
+#if JUCE_LINUX
     limitsKeeper.reset();
-   #endif
+#endif
     // The window and its peer keep a pointer to the constrainer: detach it before it goes.
     setConstrainer (nullptr);
     constrainer.reset();

@@ -52,16 +52,19 @@ public:
     private:
         void restoreWindowState (bool reset);
 
-       #if JUCE_LINUX
+#if JUCE_LINUX
         // JUCE constrains only its own resizes here; this holds the limits against every other one.
         std::unique_ptr<WindowLimitsKeeper> limitsKeeper;
-       #endif
+#endif
         std::unique_ptr<BorderBoundsConstrainer> constrainer;
 
         JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainWindow)
     };
 
-    MainWindow* getMainWindow() const noexcept { return mainWindow.get(); }
+    MainWindow* getMainWindow() const noexcept
+    {
+        return mainWindow.get();
+    }
 
 private:
     std::unique_ptr<MainWindow> mainWindow;
@@ -70,7 +73,7 @@ private:
     // This launch's command line was taken by the running instance, so this one ends.
     bool handedOver = false;
 
-   #if JUCE_LINUX
+#if JUCE_LINUX
     // Writes the window state and the device choices to the file at once, and removes the channel.
     void saveBeforeDisplayLost();
 
@@ -78,5 +81,5 @@ private:
     std::unique_ptr<QuitSignalWatcher> quitSignals;
     std::unique_ptr<WindowStateCache> windowState;
     std::unique_ptr<XConnectionLossHandler> displayLossHandler;
-   #endif
+#endif
 };

@@ -26,9 +26,9 @@ namespace
                                                                 kAudioObjectPropertyElementWildcard };
 
     // 16-bit signed integer stereo, packed: the format that selects 32 kHz.
-    constexpr AudioStreamBasicDescription physicalFormat32k { 32000.0, kAudioFormatLinearPCM,
-                                                              kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsPacked,
-                                                              4, 1, 4, 2, 16, 0 };
+    constexpr AudioStreamBasicDescription physicalFormat32k {
+        32000.0, kAudioFormatLinearPCM, kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsPacked, 4, 1, 4, 2, 16, 0
+    };
 
     constexpr double eventRates[] { 192000.0, 176400.0, 96000.0, 88200.0, 48000.0, 32000.0, 44100.0 };
 
@@ -62,7 +62,12 @@ namespace
         return CFUniquePtr<CFStringRef> (value);
     }
 
-    enum class Streams { none, some, outOfMemory };
+    enum class Streams
+    {
+        none,
+        some,
+        outOfMemory
+    };
 
     // Whether the device has streams in the pass's direction.
     Streams readStreams (AudioObjectID device, AudioObjectPropertyScope scope)
@@ -90,7 +95,7 @@ namespace
         const auto device = juceStringFromCFString (deviceName);
 
         return juce::CharacterFunctions::compareUpTo (given.getCharPointer(), device.getCharPointer(), device.length()) == 0
-            || CFStringCompare (givenName, deviceName, kCFCompareCaseInsensitive) == kCFCompareEqualTo;
+               || CFStringCompare (givenName, deviceName, kCFCompareCaseInsensitive) == kCFCompareEqualTo;
     }
 
     // Examines one device in one direction; false ends the pass.

@@ -6,8 +6,8 @@
 
 // Reads one value. A failed read leaves `value` as it was; the status tells the one caller that cares.
 template <typename Value>
-OSStatus readDeviceProperty (AudioObjectID object, AudioObjectPropertySelector selector,
-                             AudioObjectPropertyScope scope, AudioObjectPropertyElement element, Value& value)
+OSStatus readDeviceProperty (AudioObjectID object, AudioObjectPropertySelector selector, AudioObjectPropertyScope scope,
+                             AudioObjectPropertyElement element, Value& value)
 {
     const AudioObjectPropertyAddress address { selector, scope, element };
     Value received {};
@@ -22,8 +22,8 @@ OSStatus readDeviceProperty (AudioObjectID object, AudioObjectPropertySelector s
 
 // Requests a change; whether the device took it is read back later, so the status is not returned.
 template <typename Value>
-void writeDeviceProperty (AudioObjectID object, AudioObjectPropertySelector selector,
-                          AudioObjectPropertyScope scope, AudioObjectPropertyElement element, Value value)
+void writeDeviceProperty (AudioObjectID object, AudioObjectPropertySelector selector, AudioObjectPropertyScope scope,
+                          AudioObjectPropertyElement element, Value value)
 {
     const AudioObjectPropertyAddress address { selector, scope, element };
     AudioObjectSetPropertyData (object, &address, 0, nullptr, sizeof (Value), &value);
@@ -31,12 +31,11 @@ void writeDeviceProperty (AudioObjectID object, AudioObjectPropertySelector sele
 
 inline void writeMute (AudioObjectID object, AudioObjectPropertyScope scope, bool muted)
 {
-    writeDeviceProperty (object, kAudioDevicePropertyMute, scope, kAudioObjectPropertyElementMain,
-                         UInt32 (muted ? 1 : 0));
+    writeDeviceProperty (object, kAudioDevicePropertyMute, scope, kAudioObjectPropertyElementMain, UInt32 (muted ? 1 : 0));
 }
 
-inline void writeVolumeDb (AudioObjectID object, AudioObjectPropertyScope scope,
-                           AudioObjectPropertyElement element, Float32 decibels)
+inline void writeVolumeDb (AudioObjectID object, AudioObjectPropertyScope scope, AudioObjectPropertyElement element,
+                           Float32 decibels)
 {
     writeDeviceProperty (object, kAudioDevicePropertyVolumeDecibels, scope, element, decibels);
 }

@@ -2,8 +2,7 @@
 
 #include "RegisterDeviceCallBacksMac.h"
 
-HidOutputReport::HidOutputReport (std::uint8_t command, std::uint8_t value)
-    : bytes {}
+HidOutputReport::HidOutputReport (std::uint8_t command, std::uint8_t value) : bytes {}
 {
     bytes[0] = 0x12;
     bytes[1] = 0x34;

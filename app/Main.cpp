@@ -10,11 +10,11 @@ juce::JUCEApplicationBase* juce_CreateApplication();
 
 juce::JUCEApplicationBase* juce_CreateApplication()
 {
-   #if TOLVA_SIMULATED_DEVICES
+#if TOLVA_SIMULATED_DEVICES
     // Without the system's device services the devices a user sees are simulated: give the world its
     // interface first.
     sim::World::get().installDefaultDevices (tolvaVendorId);
-   #endif
+#endif
     return new BrisvoApplication();
 }
 

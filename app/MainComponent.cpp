@@ -23,6 +23,7 @@ namespace
         float fx, fy, fw, fh;
     };
 
+    // clang-format off
     constexpr LayoutFractions layoutMuteIn             { 0.24436799f, 0.882931f,   0.1034211f, 0.0798276f };
     constexpr LayoutFractions layoutMuteOut            { 0.53384197f, 0.882931f,   0.1034211f, 0.0798276f };
     constexpr LayoutFractions layoutLine               { 0.0463421f,  0.23565501f, 0.129079f,  0.0865517f };
@@ -40,6 +41,7 @@ namespace
     constexpr LayoutFractions layoutDbOutRight         { 0.799259f,   0.793552f,   0.114074f,  0.0586207f };
     constexpr LayoutFractions layoutSampleRateLabel    { 0.735658f,   0.175655f,   0.204474f,  0.0715517f };
     constexpr LayoutFractions layoutSampleRatePanel    { 0.715658f,   0.229655f,   0.234474f,  0.2915517f };
+    // clang-format on
 
     // One embedded PNG and its exact length.
     struct EmbeddedImage
@@ -76,11 +78,8 @@ namespace
                           const EmbeddedImage& down, float overOpacity)
     {
         const juce::Colour noOverlay = juce::Colours::transparentBlack;
-        button.setImages (false, true, true,
-                          normal.load(), 1.0f, noOverlay,
-                          over.load(), overOpacity, noOverlay,
-                          down.load(), 1.0f, noOverlay,
-                          0.0f);
+        button.setImages (false, true, true, normal.load(), 1.0f, noOverlay, over.load(), overOpacity, noOverlay,
+                          down.load(), 1.0f, noOverlay, 0.0f);
     }
 
     void addToRadioGroup (juce::ImageButton& button, int groupId, MainComponent& panel)
@@ -133,8 +132,8 @@ MainComponent::MainComponent()
       labelDbOutLeft (new juce::Label()),
       labelDbOutRight (new juce::Label()),
       labelSampleRate (new juce::Label ("SampleRate")),
-      levelMeters { std::make_unique<LevelMeter2>(), std::make_unique<LevelMeter2>(),
-                    std::make_unique<LevelMeter2>(), std::make_unique<LevelMeter2>() },
+      levelMeters { std::make_unique<LevelMeter2>(), std::make_unique<LevelMeter2>(), std::make_unique<LevelMeter2>(),
+                    std::make_unique<LevelMeter2>() },
       menuBar (new juce::MenuBarComponent (this)),
       menuBarLookAndFeel (new PopupMenuLookandFeel()),
       backgroundData (OXVBIN::imagePanelBackground),
@@ -154,15 +153,15 @@ MainComponent::MainComponent()
     addAndMakeVisible (menuBar.get());
     backgroundImage = juce::ImageCache::getFromMemory (backgroundData, backgroundDataSize).createCopy();
 
-   #if JUCE_MAC
+#if JUCE_MAC
     // The menus live in the system menu bar; the in-window bar stays empty and takes no height.
     menuBarHeight = 0;
     menuBar->setModel (nullptr);
     juce::MenuBarModel::setMacMainMenu (this, nullptr, {});
-   #else
+#else
     // No system menu bar here: the in-window bar shows the menus at JUCE's usual height.
     menuBarHeight = getLookAndFeel().getDefaultMenuBarHeight();
-   #endif
+#endif
 
     createAboutBox (aboutWindow, aboutDialog);
 
@@ -178,9 +177,8 @@ MainComponent::MainComponent()
         addToRadioGroup (*button, radioGroupInput, *this);
 
     for (auto* lookAndFeel : { &sliderLookAndFeelIn, &sliderLookAndFeelOut })
-        lookAndFeel->setImagPathAndSize (OXVBIN::imageThumbNormal, OXVBIN::imageThumbNormalSize,
-                                         OXVBIN::imageThumbHighlighted, OXVBIN::imageThumbHighlightedSize,
-                                         thumbDesignWidth, thumbDesignHeight);
+        lookAndFeel->setImagPathAndSize (OXVBIN::imageThumbNormal, OXVBIN::imageThumbNormalSize, OXVBIN::imageThumbHighlighted,
+                                         OXVBIN::imageThumbHighlightedSize, thumbDesignWidth, thumbDesignHeight);
 
     addToggle (*buttonToggleMonitoring, *this);
     addToggle (*buttonLink, *this);
@@ -256,9 +254,9 @@ MainComponent::~MainComponent()
     // No device event may reach a panel that is being torn down.
     UnregisterDeviceOwner (this);
 
-   #if JUCE_MAC
+#if JUCE_MAC
     juce::MenuBarModel::setMacMainMenu (nullptr, nullptr, {});
-   #endif
+#endif
 
     if (hidDevice != nullptr)
     {
@@ -307,8 +305,7 @@ MainComponent::~MainComponent()
 }
 
 void MainComponent::visibilityChanged()
-{
-}
+{}
 
 void MainComponent::paint (juce::Graphics& g)
 {
@@ -343,8 +340,7 @@ void MainComponent::resized()
     const auto a = (float) areaHeight;
     const auto place = [w, a, this] (const LayoutFractions& f)
     {
-        return juce::Rectangle<int> ((int) (f.fx * w), menuBarHeight + (int) (f.fy * a),
-                                     (int) (f.fw * w), (int) (f.fh * a));
+        return juce::Rectangle<int> ((int) (f.fx * w), menuBarHeight + (int) (f.fy * a), (int) (f.fw * w), (int) (f.fh * a));
     };
 
     buttonMuteIn->setBounds (place (layoutMuteIn));

@@ -133,8 +133,7 @@ private:
     void actionListenerCallback (const juce::String& message) override;
 
     // Constructor steps: one fader group added and configured at its design position; the labels.
-    void addFaderGroup (SliderStereoGroup& group, juce::Range<double> range,
-                        OxvSliderLookAndFeel& lookAndFeel, int designX);
+    void addFaderGroup (SliderStereoGroup& group, juce::Range<double> range, OxvSliderLookAndFeel& lookAndFeel, int designX);
     void setUpLabels();
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainComponent)

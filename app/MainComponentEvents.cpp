@@ -60,9 +60,9 @@ namespace
         Float64 inputRate = 0.0, outputRate = 0.0;
         readDeviceProperty (gInAudioObjectID.load(), kAudioDevicePropertyNominalSampleRate,
                             kAudioObjectPropertyScopeWildcard, kAudioObjectPropertyElementMain, inputRate);
-        const auto outputStatus = readDeviceProperty (gOutAudioObjectID.load(), kAudioDevicePropertyNominalSampleRate,
-                                                      kAudioObjectPropertyScopeWildcard, kAudioObjectPropertyElementMain,
-                                                      outputRate);
+        const auto outputStatus =
+            readDeviceProperty (gOutAudioObjectID.load(), kAudioDevicePropertyNominalSampleRate,
+                                kAudioObjectPropertyScopeWildcard, kAudioObjectPropertyElementMain, outputRate);
         if (inputRate == outputRate)
             return inputRate;
 

@@ -75,8 +75,7 @@ juce::PopupMenu MainComponent::getMenuForIndex (int topLevelMenuIndex, const juc
 }
 
 void MainComponent::menuBarActivated (bool)
-{
-}
+{}
 
 // Item ids are unique across the menus, so the menu's index is not needed.
 void MainComponent::menuItemSelected (int menuItemID, int)

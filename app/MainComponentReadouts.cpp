@@ -8,8 +8,7 @@ namespace
     // Read-outs keep a steady width: at least 8 characters, never cut.
     juce::String readoutText (double value, int significantFigures)
     {
-        return (juce::String::toDecimalStringWithSignificantFigures (value, significantFigures) + " dB")
-                   .paddedRight (' ', 8);
+        return (juce::String::toDecimalStringWithSignificantFigures (value, significantFigures) + " dB").paddedRight (' ', 8);
     }
 
     // A third figure from 10 dB on, so that -12.5 does not read -13.

@@ -13,9 +13,8 @@ juce::PropertiesFile::Options MainComponent::settingsOptions()
     options.filenameSuffix = ".settings";
     // An absolute folder: it wins over the library subfolder, so the folder "Tolva USB" sits directly in
     // the user's application-data directory on every platform.
-    options.folderName = juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory)
-                             .getChildFile ("Tolva USB")
-                             .getFullPathName();
+    options.folderName =
+        juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory).getChildFile ("Tolva USB").getFullPathName();
     options.osxLibrarySubFolder = "Application Support";
     options.commonToAllUsers = false;
     options.ignoreCaseOfKeyNames = false;

@@ -1,20 +1,15 @@
 #include "OXVBorderBoundsConstrainer.h"
 
-void BorderBoundsConstrainer::checkBounds (juce::Rectangle<int>& bounds,
-                                           const juce::Rectangle<int>& previousBounds,
-                                           const juce::Rectangle<int>& limits,
-                                           bool isStretchingTop,
-                                           bool isStretchingLeft,
-                                           bool isStretchingBottom,
-                                           bool isStretchingRight)
+void BorderBoundsConstrainer::checkBounds (juce::Rectangle<int>& bounds, const juce::Rectangle<int>& previousBounds,
+                                           const juce::Rectangle<int>& limits, bool isStretchingTop,
+                                           bool isStretchingLeft, bool isStretchingBottom, bool isStretchingRight)
 {
     const auto requestedPosition = bounds.getPosition();
 
     auto inner = frameBorder.subtractedFrom (bounds);
     inner.removeFromTop (topStrip);
 
-    juce::ComponentBoundsConstrainer::checkBounds (inner, previousBounds, limits,
-                                                   isStretchingTop, isStretchingLeft,
+    juce::ComponentBoundsConstrainer::checkBounds (inner, previousBounds, limits, isStretchingTop, isStretchingLeft,
                                                    isStretchingBottom, isStretchingRight);
 
     const auto width = inner.getWidth() + frameBorder.getLeftAndRight();
@@ -24,9 +19,9 @@ void BorderBoundsConstrainer::checkBounds (juce::Rectangle<int>& bounds,
     // on its own.
     const bool isStretching = isStretchingTop || isStretchingLeft || isStretchingBottom || isStretchingRight;
     const auto position = isStretching
-        ? juce::Point<int> (previousBounds.getX() + previousBounds.getWidth() / 2 - width / 2,
-                            previousBounds.getY() + previousBounds.getHeight() / 2 - height / 2)
-        : requestedPosition;
+                              ? juce::Point<int> (previousBounds.getX() + previousBounds.getWidth() / 2 - width / 2,
+                                                  previousBounds.getY() + previousBounds.getHeight() / 2 - height / 2)
+                              : requestedPosition;
 
     bounds = { position.x, position.y, width, height };
 }

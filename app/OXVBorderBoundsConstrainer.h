@@ -12,13 +12,9 @@ public:
 
     // JUCE hands over the window's outer bounds, frame included: the frame comes off before the base's
     // limits and ratio are applied and goes back on afterwards.
-    void checkBounds (juce::Rectangle<int>& bounds,
-                      const juce::Rectangle<int>& previousBounds,
-                      const juce::Rectangle<int>& limits,
-                      bool isStretchingTop,
-                      bool isStretchingLeft,
-                      bool isStretchingBottom,
-                      bool isStretchingRight) override;
+    void checkBounds (juce::Rectangle<int>& bounds, const juce::Rectangle<int>& previousBounds,
+                      const juce::Rectangle<int>& limits, bool isStretchingTop, bool isStretchingLeft,
+                      bool isStretchingBottom, bool isStretchingRight) override;
 
     // The native frame on each side, taken once by the owner when the window is built.
     juce::BorderSize<int> frameBorder;

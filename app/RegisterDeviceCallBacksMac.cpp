@@ -122,8 +122,8 @@ namespace
             return;
 
         setNumber (matching, kIOHIDVendorIDKey, kCFNumberSInt32Type, mydeviceStruct.vendorId);
-        IOServiceAddMatchingNotification (gNotifyPort, kIOMatchedNotification, matching, plugCallback,
-                                          &mydeviceStruct, &gPlugIter);
+        IOServiceAddMatchingNotification (gNotifyPort, kIOMatchedNotification, matching, plugCallback, &mydeviceStruct,
+                                          &gPlugIter);
     }
 }
 

@@ -20,10 +20,7 @@ namespace
     class MarkupScan
     {
     public:
-        MarkupScan (const char* text, size_t size)
-            : pos (text), end (text + ::strnlen (text, size))
-        {
-        }
+        MarkupScan (const char* text, size_t size) : pos (text), end (text + ::strnlen (text, size)) {}
 
         bool isSafe()
         {
@@ -73,11 +70,11 @@ namespace
             for (auto p = pos; p != end;)
             {
                 const auto lead = static_cast<unsigned char> (*p++);
-                const int following = lead < 0x80 ? 0
-                                    : lead >= 0xc2 && lead <= 0xdf ? 1
-                                    : lead >= 0xe0 && lead <= 0xef ? 2
-                                    : lead >= 0xf0 && lead <= 0xf4 ? 3
-                                    : -1;
+                const int following = lead < 0x80                    ? 0
+                                      : lead >= 0xc2 && lead <= 0xdf ? 1
+                                      : lead >= 0xe0 && lead <= 0xef ? 2
+                                      : lead >= 0xf0 && lead <= 0xf4 ? 3
+                                                                     : -1;
                 if (following < 0 || end - p < following)
                     return false;
 
@@ -128,12 +125,17 @@ namespace
 
             // A comment, processing instruction or character data that never ends: the reader gives
             // up there as well, so the scan may stop.
-            if (startsWith ("<!--"))       return skipPast (4, "-->") || stop();
-            if (startsWith ("<?"))         return skipPast (2, "?>") || stop();
-            if (startsWith ("<![CDATA["))  return skipPast (9, "]]>") || stop();
+            if (startsWith ("<!--"))
+                return skipPast (4, "-->") || stop();
+            if (startsWith ("<?"))
+                return skipPast (2, "?>") || stop();
+            if (startsWith ("<![CDATA["))
+                return skipPast (9, "]]>") || stop();
             // A document type declares entities the reader would expand, recursively.
-            if (startsWith ("<!"))         return false;
-            if (startsWith ("</"))         return closeElement();
+            if (startsWith ("<!"))
+                return false;
+            if (startsWith ("</"))
+                return closeElement();
 
             return openElement();
         }

@@ -26,7 +26,7 @@ namespace bench_support
     inline void ensureJuceForPanel()
     {
         if (juce::JUCEApplicationBase::createInstance == nullptr)
-            juce::JUCEApplicationBase::createInstance = [] () -> juce::JUCEApplicationBase* { return nullptr; };
+            juce::JUCEApplicationBase::createInstance = []() -> juce::JUCEApplicationBase* { return nullptr; };
 
         static juce::ScopedJuceInitialiser_GUI juce;
     }

@@ -51,8 +51,10 @@ namespace
 
             panel = std::make_unique<MainComponent>();
             ready = pumpUntil ([this] { return panel->hidDevice != nullptr; })
-                 && pumpUntil ([this] { return ! panel->isTimerRunning (MainComponent::timerIdDeviceRefresh)
-                                               && world().listenerIdle(); });
+                    && pumpUntil (
+                        [this] {
+                return ! panel->isTimerRunning (MainComponent::timerIdDeviceRefresh) && world().listenerIdle();
+                       });
         }
 
         ~AttachedPanel()
@@ -95,7 +97,10 @@ static void BM_FaderMoveToCoreAudioWrite (benchmark::State& state)
     {
         target = target == -10.0f ? -20.0f : -10.0f;
         fader.setValue (target, juce::sendNotificationSync);
-        if (! pumpUntil ([&] { return AttachedPanel::world().volumeDb (attached.audio, kAudioObjectPropertyScopeOutput, 1) == target; }))
+        if (! pumpUntil (
+                [&] {
+            return AttachedPanel::world().volumeDb (attached.audio, kAudioObjectPropertyScopeOutput, 1) == target;
+            }))
         {
             state.SkipWithError ("the write never reached the device");
             break;

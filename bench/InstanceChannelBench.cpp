@@ -26,8 +26,8 @@
 namespace
 {
     using bench_support::Clock;
-    using bench_support::msSince;
     using bench_support::mainWindowTitle;
+    using bench_support::msSince;
     using bench_support::programExitTimeoutMs;
     using bench_support::sharedDisplay;
 
@@ -53,9 +53,11 @@ namespace
 
     bool waitForWindow (launch::AppProcess& app)
     {
-        return launch::pollUntil ([&] { return ! sharedDisplay().findWindows (mainWindowTitle, app.pid()).empty() || ! app.isRunning(); },
-                                  startTimeoutMs)
-            && app.isRunning();
+        return launch::pollUntil (
+                   [&]
+                   { return ! sharedDisplay().findWindows (mainWindowTitle, app.pid()).empty() || ! app.isRunning(); },
+                   startTimeoutMs)
+               && app.isRunning();
     }
 
     // User and system CPU time of the process in clock ticks, from /proc/<pid>/stat.
@@ -71,8 +73,13 @@ namespace
         unsigned long long utime = 0, stime = 0;
         for (int index = 3; fields >> field; ++index)
         {
-            if (index == 14) utime = std::stoull (field);
-            if (index == 15) { stime = std::stoull (field); break; }
+            if (index == 14)
+                utime = std::stoull (field);
+            if (index == 15)
+            {
+                stime = std::stoull (field);
+                break;
+            }
         }
 
         return double (utime + stime) / double (::sysconf (_SC_CLK_TCK));
@@ -248,7 +255,8 @@ static void BM_HandOverGivesUpOnSilentListener (benchmark::State& state)
     ::listen (listener, 64);
 
     for (auto _ : state)
-        benchmark::DoNotOptimize (SingleInstanceChannel::sendToRunningInstance ("/default", SingleInstanceChannel::handOverTimeoutMs, { folder }));
+        benchmark::DoNotOptimize (SingleInstanceChannel::sendToRunningInstance (
+            "/default", SingleInstanceChannel::handOverTimeoutMs, { folder }));
 
     ::close (listener);
 }

@@ -13,8 +13,8 @@
 namespace
 {
     using bench_support::Clock;
-    using bench_support::msSince;
     using bench_support::mainWindowTitle;
+    using bench_support::msSince;
     using bench_support::programExitTimeoutMs;
 
     // The centre of the window at its first-start size: dark panel background between the fader groups.

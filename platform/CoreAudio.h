@@ -15,8 +15,8 @@ using AudioFormatFlags = UInt32;
 
 constexpr UInt32 fourCharCode (const char (&code)[5])
 {
-    return (UInt32 (UInt8 (code[0])) << 24) | (UInt32 (UInt8 (code[1])) << 16)
-         | (UInt32 (UInt8 (code[2])) << 8) | UInt32 (UInt8 (code[3]));
+    return (UInt32 (UInt8 (code[0])) << 24) | (UInt32 (UInt8 (code[1])) << 16) | (UInt32 (UInt8 (code[2])) << 8)
+           | UInt32 (UInt8 (code[3]));
 }
 
 struct AudioObjectPropertyAddress
@@ -100,10 +100,8 @@ OSStatus AudioObjectGetPropertyDataSize (AudioObjectID objectID, const AudioObje
                                          UInt32 qualifierDataSize, const void* qualifierData, UInt32* outDataSize);
 // A string property comes back as a new string object that the caller releases.
 OSStatus AudioObjectGetPropertyData (AudioObjectID objectID, const AudioObjectPropertyAddress* address,
-                                     UInt32 qualifierDataSize, const void* qualifierData,
-                                     UInt32* ioDataSize, void* outData);
+                                     UInt32 qualifierDataSize, const void* qualifierData, UInt32* ioDataSize, void* outData);
 OSStatus AudioObjectSetPropertyData (AudioObjectID objectID, const AudioObjectPropertyAddress* address,
-                                     UInt32 qualifierDataSize, const void* qualifierData,
-                                     UInt32 dataSize, const void* data);
+                                     UInt32 qualifierDataSize, const void* qualifierData, UInt32 dataSize, const void* data);
 OSStatus AudioObjectAddPropertyListener (AudioObjectID objectID, const AudioObjectPropertyAddress* address,
                                          AudioObjectPropertyListenerProc listener, void* clientData);

@@ -38,9 +38,18 @@ using CFRunLoopRef = sim::RunLoop*;
 using CFRunLoopSourceRef = sim::RunLoopSource*;
 using CFRunLoopMode = const char*;
 
-struct CFArrayCallBacks { int version; };
-struct CFDictionaryKeyCallBacks { int version; };
-struct CFDictionaryValueCallBacks { int version; };
+struct CFArrayCallBacks
+{
+    int version;
+};
+struct CFDictionaryKeyCallBacks
+{
+    int version;
+};
+struct CFDictionaryValueCallBacks
+{
+    int version;
+};
 
 extern const CFAllocatorRef kCFAllocatorDefault;
 extern const CFArrayCallBacks kCFTypeArrayCallBacks;
@@ -49,13 +58,29 @@ extern const CFDictionaryValueCallBacks kCFTypeDictionaryValueCallBacks;
 extern const CFRunLoopMode kCFRunLoopDefaultMode;
 extern const CFRunLoopMode kCFRunLoopCommonModes;
 
-enum CFStringBuiltInEncodings : UInt32 { kCFStringEncodingASCII = 0x0600, kCFStringEncodingUTF8 = 0x08000100 };
+enum CFStringBuiltInEncodings : UInt32
+{
+    kCFStringEncodingASCII = 0x0600,
+    kCFStringEncodingUTF8 = 0x08000100
+};
 using CFStringEncoding = UInt32;
 
-enum CFComparisonResult : CFIndex { kCFCompareLessThan = -1, kCFCompareEqualTo = 0, kCFCompareGreaterThan = 1 };
-enum : CFOptionFlags { kCFCompareCaseInsensitive = 1 };
+enum CFComparisonResult : CFIndex
+{
+    kCFCompareLessThan = -1,
+    kCFCompareEqualTo = 0,
+    kCFCompareGreaterThan = 1
+};
+enum : CFOptionFlags
+{
+    kCFCompareCaseInsensitive = 1
+};
 
-enum CFNumberType : CFIndex { kCFNumberSInt32Type = 3, kCFNumberIntType = 9 };
+enum CFNumberType : CFIndex
+{
+    kCFNumberSInt32Type = 3,
+    kCFNumberIntType = 9
+};
 
 // Objects
 CFTypeRef CFRetain (CFTypeRef object);

@@ -35,7 +35,12 @@ namespace sim
 using IOHIDManagerRef = sim::HidManager*;
 using IOHIDDeviceRef = sim::HidDevice*;
 
-enum IOHIDReportType { kIOHIDReportTypeInput = 0, kIOHIDReportTypeOutput = 1, kIOHIDReportTypeFeature = 2 };
+enum IOHIDReportType
+{
+    kIOHIDReportTypeInput = 0,
+    kIOHIDReportTypeOutput = 1,
+    kIOHIDReportTypeFeature = 2
+};
 
 #define kIOHIDVendorIDKey "VendorID"
 #define kIOHIDProductIDKey "ProductID"
@@ -58,8 +63,8 @@ CFTypeRef IOHIDDeviceGetProperty (IOHIDDeviceRef device, CFStringRef key);
 // Delivers the bytes as one report to an open, attached device; fails for a closed or removed one, and
 // with kIOReturnUnsupported for a report the device does not know (it then changes nothing). A handle
 // must not be used once the manager's removal callback for it has returned.
-IOReturn IOHIDDeviceSetReport (IOHIDDeviceRef device, IOHIDReportType reportType, CFIndex reportID,
-                               const UInt8* report, CFIndex reportLength);
+IOReturn IOHIDDeviceSetReport (IOHIDDeviceRef device, IOHIDReportType reportType, CFIndex reportID, const UInt8* report,
+                               CFIndex reportLength);
 IOReturn IOHIDDeviceClose (IOHIDDeviceRef device, IOOptionBits options);
 
 // Power

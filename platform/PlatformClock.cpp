@@ -25,7 +25,10 @@ namespace
         return *clock;
     }
 
-    double realNow() { return juce::Time::getMillisecondCounterHiRes(); }
+    double realNow()
+    {
+        return juce::Time::getMillisecondCounterHiRes();
+    }
 
     double platformNow (const ClockState& clock, double real)
     {
@@ -86,7 +89,8 @@ namespace PlatformClock
                 return;
 
             const auto realMs = std::min (platformToRealMilliseconds (remaining), 10.0);
-            std::this_thread::sleep_for (std::chrono::microseconds (std::max<std::int64_t> (1, static_cast<std::int64_t> (realMs * 1000.0))));
+            std::this_thread::sleep_for (
+                std::chrono::microseconds (std::max<std::int64_t> (1, static_cast<std::int64_t> (realMs * 1000.0))));
         }
     }
 

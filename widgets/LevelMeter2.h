@@ -23,8 +23,8 @@ public:
     juce::Image backImage;
     juce::Image litSource;
     juce::Image backSource;
-    std::int8_t* levelSource = nullptr;  // owned: deleted by the destructor
-    std::int64_t displayLevel = 0;       // in 1/128 of the meter's height, 0 to 126
+    std::int8_t* levelSource = nullptr;   // owned: deleted by the destructor
+    std::int64_t displayLevel = 0;        // in 1/128 of the meter's height, 0 to 126
     int cutY = 0;
 
 private:

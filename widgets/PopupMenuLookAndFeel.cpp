@@ -4,23 +4,20 @@
 
 PopupMenuLookandFeel::~PopupMenuLookandFeel() = default;
 
-void PopupMenuLookandFeel::drawMenuBarBackground (juce::Graphics& g, int width, int height, bool,
-                                                  juce::MenuBarComponent&)
+void PopupMenuLookandFeel::drawMenuBarBackground (juce::Graphics& g, int width, int height, bool, juce::MenuBarComponent&)
 {
     g.setColour (juce::Colours::lightgrey);
     g.fillRect (0, 0, width, height);
 }
 
-int PopupMenuLookandFeel::getMenuBarItemWidth (juce::MenuBarComponent& bar, int itemIndex,
-                                               const juce::String& itemText)
+int PopupMenuLookandFeel::getMenuBarItemWidth (juce::MenuBarComponent& bar, int itemIndex, const juce::String& itemText)
 {
     const auto font = getMenuBarFont (bar, itemIndex, itemText);
     return static_cast<int> (std::ceil (font.getStringWidthFloat (itemText))) + 20;
 }
 
-void PopupMenuLookandFeel::drawMenuBarItem (juce::Graphics& g, int width, int height, int,
-                                            const juce::String& itemText, bool, bool, bool,
-                                            juce::MenuBarComponent&)
+void PopupMenuLookandFeel::drawMenuBarItem (juce::Graphics& g, int width, int height, int, const juce::String& itemText,
+                                            bool, bool, bool, juce::MenuBarComponent&)
 {
     // The graphics context's current font, on purpose: no highlight and no font of its own.
     g.setColour (juce::Colours::black);

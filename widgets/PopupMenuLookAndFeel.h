@@ -9,14 +9,12 @@ public:
     PopupMenuLookandFeel() = default;
     ~PopupMenuLookandFeel() override;
 
-    void drawMenuBarBackground (juce::Graphics&, int width, int height, bool isMouseOverBar,
-                                juce::MenuBarComponent&) override;
+    void drawMenuBarBackground (juce::Graphics&, int width, int height, bool isMouseOverBar, juce::MenuBarComponent&) override;
 
     int getMenuBarItemWidth (juce::MenuBarComponent&, int itemIndex, const juce::String& itemText) override;
 
-    void drawMenuBarItem (juce::Graphics&, int width, int height, int itemIndex,
-                          const juce::String& itemText, bool isMouseOverItem, bool isMenuOpen,
-                          bool isMouseOverBar, juce::MenuBarComponent&) override;
+    void drawMenuBarItem (juce::Graphics&, int width, int height, int itemIndex, const juce::String& itemText,
+                          bool isMouseOverItem, bool isMenuOpen, bool isMouseOverBar, juce::MenuBarComponent&) override;
 
 private:
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (PopupMenuLookandFeel)

@@ -2,8 +2,8 @@
 
 OxvSliderLookAndFeel::~OxvSliderLookAndFeel() = default;
 
-void OxvSliderLookAndFeel::drawLinearSlider (juce::Graphics& g, int x, int y, int width, int height,
-                                             float sliderPos, float minSliderPos, float maxSliderPos,
+void OxvSliderLookAndFeel::drawLinearSlider (juce::Graphics& g, int x, int y, int width, int height, float sliderPos,
+                                             float minSliderPos, float maxSliderPos,
                                              const juce::Slider::SliderStyle style, juce::Slider& slider)
 {
     // No track and no background: the panel's own artwork shows around the thumb.
@@ -14,16 +14,15 @@ void OxvSliderLookAndFeel::drawLinearSliderThumb (juce::Graphics& g, int x, int 
                                                   float sliderPos, float minSliderPos, float maxSliderPos,
                                                   const juce::Slider::SliderStyle style, juce::Slider& slider)
 {
-    const bool highlighted = slider.isEnabled()
-                             && (slider.isMouseOverOrDragging (false) || slider.isMouseButtonDown (false));
+    const bool highlighted = slider.isEnabled() && (slider.isMouseOverOrDragging (false) || slider.isMouseButtonDown (false));
 
     if (style == juce::Slider::LinearHorizontal)
         return;
 
     if (style != juce::Slider::LinearVertical)
     {
-        juce::LookAndFeel_V4::drawLinearSliderThumb (g, x, y, width, height, sliderPos,
-                                                     minSliderPos, maxSliderPos, style, slider);
+        juce::LookAndFeel_V4::drawLinearSliderThumb (g, x, y, width, height, sliderPos, minSliderPos, maxSliderPos,
+                                                     style, slider);
         return;
     }
 
@@ -42,9 +41,8 @@ int OxvSliderLookAndFeel::getSliderThumbRadius (juce::Slider&)
     return thumbCurrent.getHeight() / 2;
 }
 
-void OxvSliderLookAndFeel::setImagPathAndSize (const char* normalData, int normalSize,
-                                               const char* highlightedData, int highlightedSize,
-                                               int designWidth, int designHeight)
+void OxvSliderLookAndFeel::setImagPathAndSize (const char* normalData, int normalSize, const char* highlightedData,
+                                               int highlightedSize, int designWidth, int designHeight)
 {
     thumbCurrentSource = juce::ImageCache::getFromMemory (normalData, normalSize);
     thumbNormalSource = juce::ImageCache::getFromMemory (normalData, normalSize);

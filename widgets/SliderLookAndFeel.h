@@ -9,20 +9,17 @@ public:
     OxvSliderLookAndFeel() = default;
     ~OxvSliderLookAndFeel() override;
 
-    void drawLinearSlider (juce::Graphics&, int x, int y, int width, int height,
-                           float sliderPos, float minSliderPos, float maxSliderPos,
-                           const juce::Slider::SliderStyle, juce::Slider&) override;
+    void drawLinearSlider (juce::Graphics&, int x, int y, int width, int height, float sliderPos, float minSliderPos,
+                           float maxSliderPos, const juce::Slider::SliderStyle, juce::Slider&) override;
 
-    void drawLinearSliderThumb (juce::Graphics&, int x, int y, int width, int height,
-                                float sliderPos, float minSliderPos, float maxSliderPos,
-                                const juce::Slider::SliderStyle, juce::Slider&) override;
+    void drawLinearSliderThumb (juce::Graphics&, int x, int y, int width, int height, float sliderPos, float minSliderPos,
+                                float maxSliderPos, const juce::Slider::SliderStyle, juce::Slider&) override;
 
     int getSliderThumbRadius (juce::Slider&) override;
 
     // Loads the unscaled thumbs (normal PNG, highlighted PNG, each with its byte length) and sets the
     // thumb's design size. The scaled thumbs are left to the owning fader group's layout.
-    void setImagPathAndSize (const char* normalData, int normalSize,
-                             const char* highlightedData, int highlightedSize,
+    void setImagPathAndSize (const char* normalData, int normalSize, const char* highlightedData, int highlightedSize,
                              int designWidth, int designHeight);
 
     // Scaled thumbs, written by the fader group at every layout and on link changes. All three

@@ -54,8 +54,7 @@ SliderStereoGroup::~SliderStereoGroup()
 }
 
 void SliderStereoGroup::configSliders (juce::Range<double> range, double, double, double,
-                                       OxvSliderLookAndFeel& lookAndFeel,
-                                       juce::Colour background, juce::Colour track)
+                                       OxvSliderLookAndFeel& lookAndFeel, juce::Colour background, juce::Colour track)
 {
     for (auto* slider : { &leftSlider, &rightSlider })
     {
@@ -92,9 +91,7 @@ juce::Rectangle<int> SliderStereoGroup::getNewPos (double scaleX, double scaleY)
     }
 
     const auto& g = groupDesign;
-    return { rnd (g.x * scaleX),
-             rnd (g.y * scaleY) + groupYOffset,
-             scaledSize (g.width, g.x, scaleX),
+    return { rnd (g.x * scaleX), rnd (g.y * scaleY) + groupYOffset, scaledSize (g.width, g.x, scaleX),
              scaledSize (g.height, g.y, scaleY) };
 }
 
@@ -140,8 +137,8 @@ void SliderStereoGroup::resized()
     // The link area: from the left fader's centre column up to the right fader's.
     const int centreLeft = leftSlider.getX() + leftSlider.getWidth() / 2;
     const int centreRight = rightSlider.getX() + rightSlider.getWidth() / 2;
-    linkArea = { centreLeft + linkInset, rightSlider.getY() - linkInset,
-                 centreRight - centreLeft - linkInset, leftSlider.getHeight() };
+    linkArea = { centreLeft + linkInset, rightSlider.getY() - linkInset, centreRight - centreLeft - linkInset,
+                 leftSlider.getHeight() };
 
     // Pixels that half a decibel spans at 0 dB, later applied as a change of value.
     const float stepPixels = rightSlider.getPositionOfValue (0.0) - rightSlider.getPositionOfValue (0.5);
@@ -177,8 +174,7 @@ void SliderStereoGroup::switchLookAndFeel()
     linkedShown = linked;
 
     if (sliderLookAndFeel != nullptr)
-        sliderLookAndFeel->thumbCurrent = linked ? sliderLookAndFeel->thumbHighlighted
-                                                 : sliderLookAndFeel->thumbNormal;
+        sliderLookAndFeel->thumbCurrent = linked ? sliderLookAndFeel->thumbHighlighted : sliderLookAndFeel->thumbNormal;
 
     leftSlider.lookAndFeelChanged();
     rightSlider.lookAndFeelChanged();
@@ -209,8 +205,7 @@ void SliderStereoGroup::mouseDrag (const juce::MouseEvent& e)
 }
 
 void SliderStereoGroup::mouseUp (const juce::MouseEvent&)
-{
-}
+{}
 
 void SliderStereoGroup::mouseDoubleClick (const juce::MouseEvent&)
 {

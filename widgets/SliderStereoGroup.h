@@ -48,8 +48,7 @@ public:
 
     // Range, interval 0.25, no text box, value 0 and the look-and-feel on both faders. The three
     // unnamed doubles are not read.
-    void configSliders (juce::Range<double> range, double, double, double,
-                        OxvSliderLookAndFeel& lookAndFeel,
+    void configSliders (juce::Range<double> range, double, double, double, OxvSliderLookAndFeel& lookAndFeel,
                         juce::Colour background, juce::Colour track);
 
     // Rescales the fader rectangles and the thumbs; returns the group's bounds in the panel.

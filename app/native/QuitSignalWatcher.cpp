@@ -17,8 +17,9 @@ namespace
     bool openWakePipe()
     {
         static std::once_flag once;
-        std::call_once (once, []
-        {
+        std::call_once (once,
+                        []
+                        {
             if (::pipe2 (wakeFds, O_CLOEXEC | O_NONBLOCK) == 0)
                 wakeWriteFd = wakeFds[1];
         });
@@ -43,8 +44,7 @@ namespace
     }
 }
 
-QuitSignalWatcher::QuitSignalWatcher (std::function<void()> callback)
-    : onQuitRequest (std::move (callback))
+QuitSignalWatcher::QuitSignalWatcher (std::function<void()> callback) : onQuitRequest (std::move (callback))
 {
     if (! openWakePipe())
         return;
@@ -54,7 +54,8 @@ QuitSignalWatcher::QuitSignalWatcher (std::function<void()> callback)
 
     juce::LinuxEventLoop::registerFdCallback (wakeFds[0], [this] (int fd) { drainAndNotify (fd); });
 
-    struct sigaction action {};
+    struct sigaction action
+    {};
     action.sa_handler = wakeMessageThread;
     sigemptyset (&action.sa_mask);
     action.sa_flags = SA_RESTART;

@@ -22,7 +22,9 @@ namespace
 }
 
 WindowLimitsKeeper::WindowLimitsKeeper (juce::ResizableWindow& w, BorderBoundsConstrainer& c)
-    : window (w), constrainer (c), lastFitting (w.getBounds())
+    : window (w),
+      constrainer (c),
+      lastFitting (w.getBounds())
 {
     window.addComponentListener (this);
     publish();
@@ -37,20 +39,16 @@ WindowLimitsKeeper::~WindowLimitsKeeper()
 
 bool WindowLimitsKeeper::fits (const juce::ComponentBoundsConstrainer& c, juce::Point<int> size)
 {
-    if (size.x < c.getMinimumWidth() || size.x > c.getMaximumWidth()
-        || size.y < c.getMinimumHeight() || size.y > c.getMaximumHeight())
+    if (size.x < c.getMinimumWidth() || size.x > c.getMaximumWidth() || size.y < c.getMinimumHeight()
+        || size.y > c.getMaximumHeight())
         return false;
 
     const auto ratio = c.getFixedAspectRatio();
-    return ratio <= 0.0
-        || std::abs (size.x - size.y * ratio) <= 1.0
-        || std::abs (size.y - size.x / ratio) <= 1.0;
+    return ratio <= 0.0 || std::abs (size.x - size.y * ratio) <= 1.0 || std::abs (size.y - size.x / ratio) <= 1.0;
 }
 
-juce::Rectangle<int> WindowLimitsKeeper::bringBack (juce::ComponentBoundsConstrainer& c,
-                                                    juce::Rectangle<int> bounds,
-                                                    juce::Rectangle<int> previous,
-                                                    juce::BorderSize<int> frame,
+juce::Rectangle<int> WindowLimitsKeeper::bringBack (juce::ComponentBoundsConstrainer& c, juce::Rectangle<int> bounds,
+                                                    juce::Rectangle<int> previous, juce::BorderSize<int> frame,
                                                     juce::Rectangle<int> screenArea)
 {
     // The constrainer takes outer bounds, as JUCE hands them over when the user drags the corner.
@@ -63,14 +61,10 @@ WindowSizeHints WindowLimitsKeeper::hintsFor (const juce::ComponentBoundsConstra
                                               juce::Rectangle<int> physicalBounds, double scale)
 {
     const auto physical = [scale] (int width, int height)
-    {
-        return juce::Point<int> (juce::roundToInt (width * scale), juce::roundToInt (height * scale));
-    };
+    { return juce::Point<int> (juce::roundToInt (width * scale), juce::roundToInt (height * scale)); };
 
-    return { physicalBounds,
-             physical (c.getMinimumWidth(), c.getMinimumHeight()),
-             physical (c.getMaximumWidth(), c.getMaximumHeight()),
-             ratioAsFraction (c.getFixedAspectRatio()) };
+    return { physicalBounds, physical (c.getMinimumWidth(), c.getMinimumHeight()),
+             physical (c.getMaximumWidth(), c.getMaximumHeight()), ratioAsFraction (c.getFixedAspectRatio()) };
 }
 
 void WindowLimitsKeeper::componentMovedOrResized (juce::Component&, bool, bool)

@@ -24,10 +24,8 @@ public:
 
     // Content bounds that arrived off the limits, passed through the constrainer as a resize by the
     // user is: about the centre of the previous bounds. `frame` is the native frame around the content.
-    static juce::Rectangle<int> bringBack (juce::ComponentBoundsConstrainer& constrainer,
-                                           juce::Rectangle<int> bounds,
-                                           juce::Rectangle<int> previous,
-                                           juce::BorderSize<int> frame,
+    static juce::Rectangle<int> bringBack (juce::ComponentBoundsConstrainer& constrainer, juce::Rectangle<int> bounds,
+                                           juce::Rectangle<int> previous, juce::BorderSize<int> frame,
                                            juce::Rectangle<int> screenArea);
 
     // The hints for a window at these physical bounds, with the limits scaled to physical pixels.

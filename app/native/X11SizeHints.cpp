@@ -51,7 +51,8 @@ void publishSizeHints (juce::ComponentPeer& peer, const WindowSizeHints& hints)
 
 //==============================================================================
 SizeHintsWatcher::SizeHintsWatcher (juce::ComponentPeer& peer, std::function<void()> callback)
-    : window ((::Window) peer.getNativeHandle()), onLimitsDropped (std::move (callback))
+    : window ((::Window) peer.getNativeHandle()),
+      onLimitsDropped (std::move (callback))
 {
     auto* display = juceDisplay();
     if (display == nullptr || window == 0)
@@ -98,8 +99,7 @@ void SizeHintsWatcher::readEvents()
 
     XSizeHints hints {};
     long supplied = 0;
-    const bool complete = XGetWMNormalHints (own, window, &hints, &supplied) != 0
-                       && (hints.flags & limitFlags) == limitFlags;
+    const bool complete = XGetWMNormalHints (own, window, &hints, &supplied) != 0 && (hints.flags & limitFlags) == limitFlags;
 
     if (! complete && onLimitsDropped != nullptr)
         onLimitsDropped();

@@ -7,9 +7,9 @@
 
 struct WindowSizeHints
 {
-    juce::Rectangle<int> bounds;     // where the window stands, given as placed by the user
+    juce::Rectangle<int> bounds;   // where the window stands, given as placed by the user
     juce::Point<int> minimumSize, maximumSize;
-    juce::Point<int> aspect;         // width : height as both minimum and maximum; 0 : 0 for none
+    juce::Point<int> aspect;   // width : height as both minimum and maximum; 0 : 0 for none
 };
 
 // Writes the hints on the peer's X window through JUCE's own display connection, so they land after

@@ -25,8 +25,7 @@ namespace
     }
 }
 
-XConnectionLossHandler::XConnectionLossHandler (std::function<void()> action)
-    : beforeExit (std::move (action))
+XConnectionLossHandler::XConnectionLossHandler (std::function<void()> action) : beforeExit (std::move (action))
 {
     jassert (currentAction == nullptr);
     currentAction = &beforeExit;

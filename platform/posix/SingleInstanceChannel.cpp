@@ -30,9 +30,23 @@ namespace
         explicit ScopedFd (int f = -1) noexcept : fd (f) {}
         ~ScopedFd() { reset(); }
         ScopedFd (ScopedFd&& other) noexcept : fd (other.release()) {}
-        ScopedFd& operator= (ScopedFd&& other) noexcept { reset (other.release()); return *this; }
-        int release() noexcept { const int f = fd; fd = -1; return f; }
-        void reset (int f = -1) noexcept { if (fd >= 0) ::close (fd); fd = f; }
+        ScopedFd& operator= (ScopedFd&& other) noexcept
+        {
+            reset (other.release());
+            return *this;
+        }
+        int release() noexcept
+        {
+            const int f = fd;
+            fd = -1;
+            return f;
+        }
+        void reset (int f = -1) noexcept
+        {
+            if (fd >= 0)
+                ::close (fd);
+            fd = f;
+        }
         int fd;
     };
 
@@ -71,7 +85,8 @@ namespace
             return false;
 
         ScopedFd dir (::open (path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        struct stat info {};
+        struct stat info
+        {};
         if (dir.fd < 0 || ::fstat (dir.fd, &info) != 0 || ! isOurDirectory (info))
             return false;
 
@@ -81,7 +96,8 @@ namespace
     // What a launch looks for: a real directory of ours (a listener has made it private).
     bool mayHoldOurSocket (const juce::File& folder)
     {
-        struct stat info {};
+        struct stat info
+        {};
         return ::lstat (folder.getFullPathName().toRawUTF8(), &info) == 0 && isOurDirectory (info);
     }
 
@@ -97,7 +113,12 @@ namespace
         return ::socket (AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     }
 
-    enum class Reach { connected, nobody, busy };
+    enum class Reach
+    {
+        connected,
+        nobody,
+        busy
+    };
 
     // One non-blocking connect. A Unix socket whose backlog is full (its owner stopped accepting)
     // answers "busy" at once instead of blocking.
@@ -120,8 +141,8 @@ namespace
             if (Clock::now() >= deadline)
                 return Reach::busy;
 
-            std::this_thread::sleep_for (std::min (std::chrono::milliseconds (20),
-                                                   std::chrono::milliseconds (msUntil (deadline))));
+            std::this_thread::sleep_for (
+                std::min (std::chrono::milliseconds (20), std::chrono::milliseconds (msUntil (deadline))));
         }
     }
 
@@ -183,11 +204,8 @@ namespace
         message += utf8;
 
         char reply = 0;
-        return sendAllBefore (fd, message.data(), message.size(), deadline)
-            && receiveByteBefore (fd, reply, deadline)
-            && reply == ackByte
-            && Clock::now() < deadline
-            && sendAllBefore (fd, &commitByte, 1, deadline);
+        return sendAllBefore (fd, message.data(), message.size(), deadline) && receiveByteBefore (fd, reply, deadline)
+               && reply == ackByte && Clock::now() < deadline && sendAllBefore (fd, &commitByte, 1, deadline);
     }
 
     // An instance of ours answers there, or is too busy to: either way the socket is in use.
@@ -266,7 +284,11 @@ private:
         bool acknowledged = false;
     };
 
-    enum class Progress { waiting, done };
+    enum class Progress
+    {
+        waiting,
+        done
+    };
 
     void listenOn (const sockaddr_un& address)
     {
@@ -277,12 +299,12 @@ private:
         if (! bindTo (fd.fd, address))
         {
             // A socket nobody answers on was left by an instance that did not end cleanly.
-            if (errno != EADDRINUSE || liveInstanceAt (address) || ! removeStaleSocket (address)
-                || ! bindTo (fd.fd, address))
+            if (errno != EADDRINUSE || liveInstanceAt (address) || ! removeStaleSocket (address) || ! bindTo (fd.fd, address))
                 return;
         }
 
-        struct stat info {};
+        struct stat info
+        {};
         if (::chmod (address.sun_path, 0600) != 0 || ::listen (fd.fd, maxPeers) != 0 || ::lstat (address.sun_path, &info) != 0)
         {
             ::unlink (address.sun_path);
@@ -302,14 +324,16 @@ private:
 
     static bool removeStaleSocket (const sockaddr_un& address)
     {
-        struct stat info {};
+        struct stat info
+        {};
         return ::lstat (address.sun_path, &info) == 0 && S_ISSOCK (info.st_mode) && ::unlink (address.sun_path) == 0;
     }
 
     // Leaves the file alone if it no longer is the socket this listener bound.
     void removeOwnSocketFile()
     {
-        struct stat info {};
+        struct stat info
+        {};
         if (::lstat (socketPath.toRawUTF8(), &info) == 0 && info.st_dev == socketDevice && info.st_ino == socketInode)
             ::unlink (socketPath.toRawUTF8());
     }
@@ -396,7 +420,8 @@ private:
             return Progress::waiting;
 
         const auto* header = reinterpret_cast<const unsigned char*> (peer.received.data());
-        const uint32_t size = (uint32_t) header[0] << 24 | (uint32_t) header[1] << 16 | (uint32_t) header[2] << 8 | header[3];
+        const uint32_t size =
+            (uint32_t) header[0] << 24 | (uint32_t) header[1] << 16 | (uint32_t) header[2] << 8 | header[3];
 
         if (size > maxMessageBytes)
             return Progress::done;
@@ -422,8 +447,9 @@ private:
 
     void deliver (const juce::String& commandLine)
     {
-        juce::MessageManager::callAsync ([target = weakDelivery, commandLine]
-        {
+        juce::MessageManager::callAsync (
+            [target = weakDelivery, commandLine]
+            {
             if (auto callback = target.lock())
                 (*callback) (commandLine);
         });
@@ -441,8 +467,7 @@ private:
 //==============================================================================
 SingleInstanceChannel::SingleInstanceChannel (Callback onCommandLine, const juce::Array<juce::File>& folders)
     : listener (std::make_unique<Listener> (std::move (onCommandLine), folders))
-{
-}
+{}
 
 SingleInstanceChannel::~SingleInstanceChannel() = default;
 
@@ -469,7 +494,7 @@ juce::Array<juce::File> SingleInstanceChannel::candidateFolders()
     if (! juce::File::isAbsolutePath (temporary))
         temporary = "/tmp";
 
-    folders.add (juce::File (temporary).getChildFile ("tolva-usb-" + juce::String ((juce::uint32) ::geteuid())));
+    folders.add (juce::File (temporary).getChildFile ("tolva-usb-" + juce::String ((juce::uint32)::geteuid())));
     return folders;
 }
 

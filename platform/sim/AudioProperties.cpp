@@ -13,7 +13,20 @@ namespace
     using sim::detail::Direction;
     using sim::detail::Origin;
 
-    enum class Property { uid, name, manufacturer, streams, rate, format, volumeDb, volumeScalar, mute, playThru, dataSource };
+    enum class Property
+    {
+        uid,
+        name,
+        manufacturer,
+        streams,
+        rate,
+        format,
+        volumeDb,
+        volumeScalar,
+        mute,
+        playThru,
+        dataSource
+    };
 
     struct Resolved
     {
@@ -27,8 +40,10 @@ namespace
 
     std::optional<Direction> directionOf (AudioObjectPropertyScope scope)
     {
-        if (scope == kAudioObjectPropertyScopeInput)  return Direction::input;
-        if (scope == kAudioObjectPropertyScopeOutput) return Direction::output;
+        if (scope == kAudioObjectPropertyScopeInput)
+            return Direction::input;
+        if (scope == kAudioObjectPropertyScopeOutput)
+            return Direction::output;
         return {};
     }
 
@@ -60,7 +75,8 @@ namespace
                 if (! mainElement)
                     break;
                 return found (selector == kAudioDevicePropertyDeviceUID ? Property::uid
-                              : selector == kAudioObjectPropertyName ? Property::name : Property::manufacturer,
+                              : selector == kAudioObjectPropertyName    ? Property::name
+                                                                        : Property::manufacturer,
                               sizeof (CFStringRef));
 
             case kAudioDevicePropertyStreamConfiguration:
@@ -117,7 +133,9 @@ namespace
 
     AudioStreamBasicDescription physicalFormat (double rate)
     {
-        return { rate, kAudioFormatLinearPCM, kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsPacked, 4, 1, 4, 2, 16, 0 };
+        return {
+            rate, kAudioFormatLinearPCM, kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsPacked, 4, 1, 4, 2, 16, 0
+        };
     }
 
     template <typename Value>
@@ -136,7 +154,8 @@ namespace
 
     bool offers (const AudioDevice& device, double rate)
     {
-        return std::find (device.spec.offeredRates.begin(), device.spec.offeredRates.end(), rate) != device.spec.offeredRates.end();
+        return std::find (device.spec.offeredRates.begin(), device.spec.offeredRates.end(), rate)
+               != device.spec.offeredRates.end();
     }
 
     void getDeviceProperty (const AudioDevice& device, const Resolved& r, void* data)
@@ -144,16 +163,36 @@ namespace
         const auto d = static_cast<int> (r.direction);
         switch (r.property)
         {
-            case Property::uid:          put (data, cf::makeString (device.spec.uid)); break;
-            case Property::name:         put (data, cf::makeString (device.spec.name)); break;
-            case Property::manufacturer: put (data, cf::makeString (device.spec.manufacturer)); break;
-            case Property::rate:         put (data, Float64 (device.rate)); break;
-            case Property::format:       put (data, physicalFormat (device.rate)); break;
-            case Property::volumeDb:     put (data, Float32 (device.volumeDb[d][r.element])); break;
-            case Property::volumeScalar: put (data, scalarFromDb (device.dbRange (r.direction), device.volumeDb[d][r.element])); break;
-            case Property::mute:         put (data, UInt32 (device.muted[d] ? 1 : 0)); break;
-            case Property::playThru:     put (data, UInt32 (device.playThru ? 1 : 0)); break;
-            case Property::dataSource:   put (data, device.dataSource); break;
+            case Property::uid:
+                put (data, cf::makeString (device.spec.uid));
+                break;
+            case Property::name:
+                put (data, cf::makeString (device.spec.name));
+                break;
+            case Property::manufacturer:
+                put (data, cf::makeString (device.spec.manufacturer));
+                break;
+            case Property::rate:
+                put (data, Float64 (device.rate));
+                break;
+            case Property::format:
+                put (data, physicalFormat (device.rate));
+                break;
+            case Property::volumeDb:
+                put (data, Float32 (device.volumeDb[d][r.element]));
+                break;
+            case Property::volumeScalar:
+                put (data, scalarFromDb (device.dbRange (r.direction), device.volumeDb[d][r.element]));
+                break;
+            case Property::mute:
+                put (data, UInt32 (device.muted[d] ? 1 : 0));
+                break;
+            case Property::playThru:
+                put (data, UInt32 (device.playThru ? 1 : 0));
+                break;
+            case Property::dataSource:
+                put (data, device.dataSource);
+                break;
             case Property::streams:
             {
                 AudioBufferList list {};
@@ -171,8 +210,8 @@ namespace
 
 namespace sim::detail
 {
-    OSStatus WorldState::getProperty (AudioObjectID object, const AudioObjectPropertyAddress& address,
-                                      UInt32* ioSize, void* data, bool sizeOnly)
+    OSStatus WorldState::getProperty (AudioObjectID object, const AudioObjectPropertyAddress& address, UInt32* ioSize,
+                                      void* data, bool sizeOnly)
     {
         settleRates();
 
@@ -183,10 +222,12 @@ namespace sim::detail
             if (deviceListFails)
                 return kAudioHardwareUnspecifiedError;
 
-            const auto fits = sizeOnly ? audioDevices.size() : std::min<size_t> (audioDevices.size(), *ioSize / sizeof (AudioObjectID));
+            const auto fits = sizeOnly ? audioDevices.size()
+                                       : std::min<size_t> (audioDevices.size(), *ioSize / sizeof (AudioObjectID));
             if (! sizeOnly)
                 for (size_t i = 0; i < fits; ++i)
-                    std::memcpy (static_cast<char*> (data) + i * sizeof (AudioObjectID), &audioDevices[i]->id, sizeof (AudioObjectID));
+                    std::memcpy (static_cast<char*> (data) + i * sizeof (AudioObjectID), &audioDevices[i]->id,
+                                 sizeof (AudioObjectID));
 
             *ioSize = static_cast<UInt32> (fits * sizeof (AudioObjectID));
             return kAudioHardwareNoError;
@@ -255,7 +296,8 @@ namespace sim::detail
                 return kAudioHardwareNoError;
 
             device.volumeDb[d][r.element] = clamped;
-            const auto scope = r.direction == Direction::input ? kAudioObjectPropertyScopeInput : kAudioObjectPropertyScopeOutput;
+            const auto scope =
+                r.direction == Direction::input ? kAudioObjectPropertyScopeInput : kAudioObjectPropertyScopeOutput;
             const auto element = static_cast<AudioObjectPropertyElement> (r.element);
             state.announce (device.id, { { kAudioDevicePropertyVolumeDecibels, scope, element },
                                          { kAudioDevicePropertyVolumeScalar, scope, element } });
@@ -280,8 +322,8 @@ namespace sim::detail
         }
     }
 
-    OSStatus WorldState::setProperty (AudioObjectID object, const AudioObjectPropertyAddress& address,
-                                      UInt32 size, const void* data, Origin origin)
+    OSStatus WorldState::setProperty (AudioObjectID object, const AudioObjectPropertyAddress& address, UInt32 size,
+                                      const void* data, Origin origin)
     {
         settleRates();
 

@@ -12,7 +12,13 @@ namespace sim
 {
     struct CFObject
     {
-        enum class Kind { string, number, array, dictionary };
+        enum class Kind
+        {
+            string,
+            number,
+            array,
+            dictionary
+        };
 
         explicit CFObject (Kind k) : kind (k) {}
         virtual ~CFObject() = default;
@@ -51,7 +57,10 @@ namespace cf
     struct DictionaryObject : CFObject
     {
         DictionaryObject (bool keys, bool values)
-            : CFObject (Kind::dictionary), retainsKeys (keys), retainsValues (values) {}
+            : CFObject (Kind::dictionary),
+              retainsKeys (keys),
+              retainsValues (values)
+        {}
         ~DictionaryObject() override;
         const bool retainsKeys, retainsValues;
         std::vector<std::pair<const void*, const void*>> entries;   // in insertion order

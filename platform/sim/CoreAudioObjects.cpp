@@ -8,11 +8,12 @@ using sim::detail::WorldState;
 
 namespace
 {
-    constexpr AudioObjectPropertyAddress deviceListAddress { kAudioHardwarePropertyDevices, kAudioObjectPropertyScopeGlobal, 0 };
+    constexpr AudioObjectPropertyAddress deviceListAddress { kAudioHardwarePropertyDevices,
+                                                             kAudioObjectPropertyScopeGlobal, 0 };
 }
 
-OSStatus AudioObjectGetPropertyDataSize (AudioObjectID objectID, const AudioObjectPropertyAddress* address,
-                                         UInt32, const void*, UInt32* outDataSize)
+OSStatus AudioObjectGetPropertyDataSize (AudioObjectID objectID, const AudioObjectPropertyAddress* address, UInt32,
+                                         const void*, UInt32* outDataSize)
 {
     if (address == nullptr || outDataSize == nullptr)
         return kAudioHardwareIllegalOperationError;
@@ -22,8 +23,8 @@ OSStatus AudioObjectGetPropertyDataSize (AudioObjectID objectID, const AudioObje
     return state.getProperty (objectID, *address, outDataSize, nullptr, true);
 }
 
-OSStatus AudioObjectGetPropertyData (AudioObjectID objectID, const AudioObjectPropertyAddress* address,
-                                     UInt32, const void*, UInt32* ioDataSize, void* outData)
+OSStatus AudioObjectGetPropertyData (AudioObjectID objectID, const AudioObjectPropertyAddress* address, UInt32,
+                                     const void*, UInt32* ioDataSize, void* outData)
 {
     if (address == nullptr || ioDataSize == nullptr || outData == nullptr)
         return kAudioHardwareIllegalOperationError;
@@ -33,8 +34,8 @@ OSStatus AudioObjectGetPropertyData (AudioObjectID objectID, const AudioObjectPr
     return state.getProperty (objectID, *address, ioDataSize, outData, false);
 }
 
-OSStatus AudioObjectSetPropertyData (AudioObjectID objectID, const AudioObjectPropertyAddress* address,
-                                     UInt32, const void*, UInt32 dataSize, const void* data)
+OSStatus AudioObjectSetPropertyData (AudioObjectID objectID, const AudioObjectPropertyAddress* address, UInt32,
+                                     const void*, UInt32 dataSize, const void* data)
 {
     if (address == nullptr)
         return kAudioHardwareIllegalOperationError;
@@ -153,10 +154,12 @@ namespace sim
     OSStatus World::externalSetNominalRate (AudioObjectID object, double rate)
     {
         const Float64 value = rate;
-        return externalSet (object, { kAudioDevicePropertyNominalSampleRate, kAudioObjectPropertyScopeGlobal, 0 }, &value, sizeof (value));
+        return externalSet (object, { kAudioDevicePropertyNominalSampleRate, kAudioObjectPropertyScopeGlobal, 0 },
+                            &value, sizeof (value));
     }
 
-    OSStatus World::externalSetVolumeDb (AudioObjectID object, AudioObjectPropertyScope scope, AudioObjectPropertyElement element, float db)
+    OSStatus World::externalSetVolumeDb (AudioObjectID object, AudioObjectPropertyScope scope,
+                                         AudioObjectPropertyElement element, float db)
     {
         const Float32 value = db;
         return externalSet (object, { kAudioDevicePropertyVolumeDecibels, scope, element }, &value, sizeof (value));

@@ -13,9 +13,18 @@ const CFDictionaryValueCallBacks kCFTypeDictionaryValueCallBacks { 0 };
 
 namespace
 {
-    enum : CFTypeID { stringTypeId = 7, numberTypeId = 22, arrayTypeId = 19, dictionaryTypeId = 18 };
+    enum : CFTypeID
+    {
+        stringTypeId = 7,
+        numberTypeId = 22,
+        arrayTypeId = 19,
+        dictionaryTypeId = 18
+    };
 
-    sim::CFObject* mutableObject (CFTypeRef object) { return const_cast<sim::CFObject*> (object); }
+    sim::CFObject* mutableObject (CFTypeRef object)
+    {
+        return const_cast<sim::CFObject*> (object);
+    }
 
     void retainValue (const void* value, bool retains)
     {
@@ -74,7 +83,8 @@ namespace cf
 
     const DictionaryObject* asDictionary (CFTypeRef object)
     {
-        return object != nullptr && object->kind == CFObject::Kind::dictionary ? static_cast<const DictionaryObject*> (object) : nullptr;
+        return object != nullptr && object->kind == CFObject::Kind::dictionary ? static_cast<const DictionaryObject*> (object)
+                                                                               : nullptr;
     }
 
     bool equal (CFTypeRef a, CFTypeRef b)
@@ -93,8 +103,14 @@ namespace cf
         return false;
     }
 
-    CFStringRef makeString (const juce::String& text) { return new StringObject (text); }
-    CFNumberRef makeNumber (std::int64_t value) { return new NumberObject (value); }
+    CFStringRef makeString (const juce::String& text)
+    {
+        return new StringObject (text);
+    }
+    CFNumberRef makeNumber (std::int64_t value)
+    {
+        return new NumberObject (value);
+    }
 }
 
 // Objects ------------------------------------------------------------------------------------------------
@@ -128,19 +144,35 @@ CFTypeID CFGetTypeID (CFTypeRef object)
 
     switch (object->kind)
     {
-        case sim::CFObject::Kind::string:     return stringTypeId;
-        case sim::CFObject::Kind::number:     return numberTypeId;
-        case sim::CFObject::Kind::array:      return arrayTypeId;
-        case sim::CFObject::Kind::dictionary: return dictionaryTypeId;
+        case sim::CFObject::Kind::string:
+            return stringTypeId;
+        case sim::CFObject::Kind::number:
+            return numberTypeId;
+        case sim::CFObject::Kind::array:
+            return arrayTypeId;
+        case sim::CFObject::Kind::dictionary:
+            return dictionaryTypeId;
     }
 
     return 0;
 }
 
-CFTypeID CFStringGetTypeID()     { return stringTypeId; }
-CFTypeID CFNumberGetTypeID()     { return numberTypeId; }
-CFTypeID CFArrayGetTypeID()      { return arrayTypeId; }
-CFTypeID CFDictionaryGetTypeID() { return dictionaryTypeId; }
+CFTypeID CFStringGetTypeID()
+{
+    return stringTypeId;
+}
+CFTypeID CFNumberGetTypeID()
+{
+    return numberTypeId;
+}
+CFTypeID CFArrayGetTypeID()
+{
+    return arrayTypeId;
+}
+CFTypeID CFDictionaryGetTypeID()
+{
+    return dictionaryTypeId;
+}
 
 // Strings ------------------------------------------------------------------------------------------------
 
@@ -180,8 +212,7 @@ CFComparisonResult CFStringCompare (CFStringRef a, CFStringRef b, CFOptionFlags 
 {
     const auto textA = juceStringFromCFString (a);
     const auto textB = juceStringFromCFString (b);
-    const int order = (options & kCFCompareCaseInsensitive) != 0 ? textA.compareIgnoreCase (textB)
-                                                                  : textA.compare (textB);
+    const int order = (options & kCFCompareCaseInsensitive) != 0 ? textA.compareIgnoreCase (textB) : textA.compare (textB);
     return order < 0 ? kCFCompareLessThan : (order > 0 ? kCFCompareGreaterThan : kCFCompareEqualTo);
 }
 

@@ -14,11 +14,16 @@ namespace
     {
         switch (code)
         {
-            case 0x04: return sim::dataSourceLine;
-            case 0x01: return sim::dataSourceMic;
-            case 0x02: return sim::dataSourceHIZ;
-            case 0x08: return sim::dataSourceMicHIZ;
-            default:   return {};
+            case 0x04:
+                return sim::dataSourceLine;
+            case 0x01:
+                return sim::dataSourceMic;
+            case 0x02:
+                return sim::dataSourceHIZ;
+            case 0x08:
+                return sim::dataSourceMicHIZ;
+            default:
+                return {};
         }
     }
 }
@@ -38,8 +43,9 @@ namespace sim::detail
         if (command == commandInputSelect)
         {
             if (const auto source = dataSourceForInputCode (value & 0x0f))
-                setProperty (device.spec.linkedAudioObject, { kAudioDevicePropertyDataSource, kAudioObjectPropertyScopeInput, 0 },
-                             sizeof (UInt32), &*source, Origin::outside);
+                setProperty (device.spec.linkedAudioObject,
+                             { kAudioDevicePropertyDataSource, kAudioObjectPropertyScopeInput, 0 }, sizeof (UInt32),
+                             &*source, Origin::outside);
         }
         else if (command == commandMonitor)
         {
@@ -60,9 +66,12 @@ namespace sim
         auto device = std::make_unique<HidDevice>();
         device->spec = spec;
         device->serviceId = state.nextObjectId++;
-        if (spec.vendorId)  device->vendorIdObject = cf::makeNumber (*spec.vendorId);
-        if (spec.productId) device->productIdObject = cf::makeNumber (*spec.productId);
-        if (spec.product)   device->productObject = cf::makeString (*spec.product);
+        if (spec.vendorId)
+            device->vendorIdObject = cf::makeNumber (*spec.vendorId);
+        if (spec.productId)
+            device->productIdObject = cf::makeNumber (*spec.productId);
+        if (spec.product)
+            device->productObject = cf::makeString (*spec.product);
 
         auto* handle = device.get();
         state.hidDevices.push_back (std::move (device));

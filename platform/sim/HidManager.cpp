@@ -51,13 +51,14 @@ namespace sim::detail
     void WorldState::postArrival (HidManager& manager, HidDevice& device)
     {
         manager.reported.push_back (&device);
-        postToRunLoop (manager.schedule, [m = &manager, d = &device]() -> std::function<void()>
-        {
+        postToRunLoop (manager.schedule,
+                       [m = &manager, d = &device]() -> std::function<void()>
+                       {
             if (m->matchingCallback == nullptr)
                 return {};
 
             return [callback = m->matchingCallback, context = m->matchingContext, m, d]
-                   { callback (context, kIOReturnSuccess, m, d); };
+            { callback (context, kIOReturnSuccess, m, d); };
         });
     }
 
@@ -65,8 +66,9 @@ namespace sim::detail
     void WorldState::postRemoval (HidManager& manager, HidDevice& device)
     {
         ++device.removalsPending;
-        postToRunLoop (manager.schedule, [this, m = &manager, d = &device]() -> std::function<void()>
-        {
+        postToRunLoop (manager.schedule,
+                       [this, m = &manager, d = &device]() -> std::function<void()>
+                       {
             return [this, callback = m->removalCallback, context = m->removalContext, m, d, postedIn = generation.load()]
             {
                 if (callback != nullptr)
@@ -75,7 +77,7 @@ namespace sim::detail
                 const std::lock_guard<std::mutex> guard (mutex);
                 if (generation.load() == postedIn && --d->removalsPending == 0)
                     d->released = true;
-            };
+                };
         });
     }
 
@@ -88,8 +90,8 @@ namespace sim::detail
 
         for (auto& device : hidDevices)
         {
-            const bool alreadyReported = std::find (manager.reported.begin(), manager.reported.end(), device.get())
-                                         != manager.reported.end();
+            const bool alreadyReported =
+                std::find (manager.reported.begin(), manager.reported.end(), device.get()) != manager.reported.end();
             if (device->attached && ! alreadyReported && manager.matches (*device))
                 postArrival (manager, *device);
         }
@@ -105,10 +107,14 @@ sim::HidDevice::~HidDevice()
 
 CFTypeRef sim::HidDevice::property (const juce::String& key) const
 {
-    if (key == kIOHIDVendorIDKey)   return vendorIdObject;
-    if (key == kIOHIDProductIDKey)  return productIdObject;
-    if (key == kIOHIDProductKey)    return productObject;
-    if (key == "IOProviderClass")   return CFSTR ("IOUSBDevice");
+    if (key == kIOHIDVendorIDKey)
+        return vendorIdObject;
+    if (key == kIOHIDProductIDKey)
+        return productIdObject;
+    if (key == kIOHIDProductKey)
+        return productObject;
+    if (key == "IOProviderClass")
+        return CFSTR ("IOUSBDevice");
     return nullptr;
 }
 
@@ -228,10 +234,14 @@ namespace
         const auto isInputCode = [] (UInt8 code) { return code == 0x01 || code == 0x02 || code == 0x04 || code == 0x08; };
         switch (command)
         {
-            case 0x1a: return value == 0x00;
-            case 0x2a: return isInputCode (value) || ((value & 0xc0) == 0xc0 && isInputCode (value & 0x3f));
-            case 0x2c: return value == 0x01 || value == 0x05;
-            default:   return false;
+            case 0x1a:
+                return value == 0x00;
+            case 0x2a:
+                return isInputCode (value) || ((value & 0xc0) == 0xc0 && isInputCode (value & 0x3f));
+            case 0x2c:
+                return value == 0x01 || value == 0x05;
+            default:
+                return false;
         }
     }
 
@@ -254,8 +264,8 @@ namespace
     }
 }
 
-IOReturn IOHIDDeviceSetReport (IOHIDDeviceRef device, IOHIDReportType reportType, CFIndex reportID,
-                               const UInt8* report, CFIndex reportLength)
+IOReturn IOHIDDeviceSetReport (IOHIDDeviceRef device, IOHIDReportType reportType, CFIndex reportID, const UInt8* report,
+                               CFIndex reportLength)
 {
     auto& state = WorldState::get();
     const std::lock_guard<std::mutex> guard (state.mutex);

@@ -31,8 +31,9 @@ namespace
     void postServiceCallback (WorldState& state, sim::detail::ServiceNotification& notification)
     {
         notification.armed = false;
-        state.postToRunLoop (notification.port->source.schedule, [n = &notification]() -> std::function<void()>
-        {
+        state.postToRunLoop (notification.port->source.schedule,
+                             [n = &notification]() -> std::function<void()>
+                             {
             return [callback = n->callback, refCon = n->refCon, iterator = n->iterator] { callback (refCon, iterator); };
         });
     }
@@ -99,8 +100,10 @@ io_connect_t IORegisterForSystemPower (void* refcon, IONotificationPortRef* theP
 
     if (state.powerRegistrationFails)
     {
-        if (thePortRef != nullptr) *thePortRef = nullptr;
-        if (notifier != nullptr)   *notifier = 0;
+        if (thePortRef != nullptr)
+            *thePortRef = nullptr;
+        if (notifier != nullptr)
+            *notifier = 0;
         return 0;
     }
 
@@ -110,8 +113,10 @@ io_connect_t IORegisterForSystemPower (void* refcon, IONotificationPortRef* theP
     port->powerCallback = callback;
     port->connection = state.nextObjectId++;
 
-    if (thePortRef != nullptr) *thePortRef = port.get();
-    if (notifier != nullptr)   *notifier = state.nextObjectId++;
+    if (thePortRef != nullptr)
+        *thePortRef = port.get();
+    if (notifier != nullptr)
+        *notifier = state.nextObjectId++;
 
     const auto connection = port->connection;
     state.ports.push_back (std::move (port));
@@ -251,10 +256,11 @@ namespace sim
             if (! port->isPowerPort || ! port->source.schedule.scheduled() || port->powerCallback == nullptr)
                 continue;
 
-            state.postToRunLoop (port->source.schedule, [p = port.get(), messageType, argument]() -> std::function<void()>
-            {
+            state.postToRunLoop (port->source.schedule,
+                                 [p = port.get(), messageType, argument]() -> std::function<void()>
+                                 {
                 return [callback = p->powerCallback, refcon = p->refcon, service = p->connection, messageType, argument]
-                       { callback (refcon, service, messageType, reinterpret_cast<void*> (argument)); };
+                { callback (refcon, service, messageType, reinterpret_cast<void*> (argument)); };
             });
         }
     }

@@ -110,7 +110,8 @@ namespace sim
         // announced to the listeners on the notification thread. Return the status of the set.
         OSStatus externalSet (AudioObjectID object, AudioObjectPropertyAddress address, const void* data, UInt32 size);
         OSStatus externalSetNominalRate (AudioObjectID object, double rate);
-        OSStatus externalSetVolumeDb (AudioObjectID object, AudioObjectPropertyScope scope, AudioObjectPropertyElement element, float db);
+        OSStatus externalSetVolumeDb (AudioObjectID object, AudioObjectPropertyScope scope,
+                                      AudioObjectPropertyElement element, float db);
         OSStatus externalSetMute (AudioObjectID object, AudioObjectPropertyScope scope, bool muted);
         // Announces a change of the given addresses without changing any value.
         void notify (AudioObjectID object, std::vector<AudioObjectPropertyAddress> addresses);

@@ -122,8 +122,8 @@ namespace sim::detail
 
     void WorldState::postToRunLoop (const RunLoopSchedule& schedule, std::function<std::function<void()>()> prepare)
     {
-        juce::MessageManager::callAsync ([callback = PendingCallback { generation.load(), &schedule, std::move (prepare) }]
-                                         () mutable { WorldState::get().deliver (std::move (callback)); });
+        juce::MessageManager::callAsync ([callback = PendingCallback { generation.load(), &schedule, std::move (prepare) }]() mutable
+                                         { WorldState::get().deliver (std::move (callback)); });
     }
 
     void WorldState::deliver (PendingCallback callback)
@@ -135,8 +135,8 @@ namespace sim::detail
                 return;
 
             // A source's callbacks keep their order: one waits behind an earlier one that waits.
-            const bool behindHeld = std::any_of (held.begin(), held.end(),
-                                                 [&] (const PendingCallback& h) { return h.schedule == callback.schedule; });
+            const bool behindHeld = std::any_of (
+                held.begin(), held.end(), [&] (const PendingCallback& h) { return h.schedule == callback.schedule; });
             if (behindHeld || ! callback.schedule->runsIn (&mainRunLoop(), mainRunLoopMode))
             {
                 held.push_back (std::move (callback));
@@ -157,7 +157,8 @@ namespace sim::detail
             std::function<void()> call;
             {
                 const std::lock_guard<std::mutex> guard (mutex);
-                const auto next = std::find_if (held.begin(), held.end(), [this] (const PendingCallback& h)
+                const auto next = std::find_if (held.begin(), held.end(),
+                                                [this] (const PendingCallback& h)
                                                 { return h.schedule->runsIn (&mainRunLoop(), mainRunLoopMode); });
                 if (next == held.end())
                     return;

@@ -154,11 +154,15 @@ namespace sim::detail
     {
         auto same = [] (UInt32 a, UInt32 b, UInt32 wildcard) { return a == b || a == wildcard || b == wildcard; };
         return same (wanted.mSelector, changed.mSelector, kAudioObjectPropertySelectorWildcard)
-            && same (wanted.mScope, changed.mScope, kAudioObjectPropertyScopeWildcard)
-            && same (wanted.mElement, changed.mElement, kAudioObjectPropertyElementWildcard);
+               && same (wanted.mScope, changed.mScope, kAudioObjectPropertyScopeWildcard)
+               && same (wanted.mElement, changed.mElement, kAudioObjectPropertyElementWildcard);
     }
 
-    enum class Direction { input = 0, output = 1 };
+    enum class Direction
+    {
+        input = 0,
+        output = 1
+    };
 
     struct AudioDevice
     {
@@ -166,9 +170,9 @@ namespace sim::detail
         AudioObjectID id = 0;
         double rate = 48000.0;
         std::optional<double> pendingRate;
-        double pendingDue = 0.0;       // platform milliseconds
+        double pendingDue = 0.0;   // platform milliseconds
         int settleDelayMs = 0;
-        float volumeDb[2][3] {};       // [direction][element]
+        float volumeDb[2][3] {};   // [direction][element]
         bool muted[2] {};
         bool playThru = false;
         UInt32 dataSource = dataSourceLine;
@@ -176,13 +180,20 @@ namespace sim::detail
         std::vector<AudioObjectPropertySelector> failingSets;
 
         bool hasDirection (Direction d) const { return d == Direction::input ? spec.hasInput : spec.hasOutput; }
-        juce::Range<float> dbRange (Direction d) const { return d == Direction::input ? spec.inputDbRange : spec.outputDbRange; }
+        juce::Range<float> dbRange (Direction d) const
+        {
+            return d == Direction::input ? spec.inputDbRange : spec.outputDbRange;
+        }
         bool getFails (AudioObjectPropertySelector selector) const;
         bool setFails (AudioObjectPropertySelector selector) const;
     };
 
     // Who asks for a property change: the program goes through the settle delay and the write log.
-    enum class Origin { program, outside };
+    enum class Origin
+    {
+        program,
+        outside
+    };
 
     struct ServiceNotification
     {
@@ -219,8 +230,8 @@ namespace sim::detail
         juce::StringArray lastCriteria;
 
         // Core Audio
-        std::vector<std::unique_ptr<AudioDevice>> audioDevices;   // in device-list order
-        std::map<AudioObjectID, std::vector<Listener>> listeners;  // by identifier; outlive a removal
+        std::vector<std::unique_ptr<AudioDevice>> audioDevices;     // in device-list order
+        std::map<AudioObjectID, std::vector<Listener>> listeners;   // by identifier; outlive a removal
         AudioObjectID nextAudioId = 0x30;
         std::vector<PropertyWrite> writes;
 
@@ -247,10 +258,10 @@ namespace sim::detail
         void deliverPresentDevices (HidManager& manager);
         void offerToServiceNotifications (const HidDevice& device);
         void applyHidCommand (const HidDevice& device, const std::vector<UInt8>& bytes);
-        OSStatus getProperty (AudioObjectID object, const AudioObjectPropertyAddress& address,
-                              UInt32* ioSize, void* data, bool sizeOnly);
-        OSStatus setProperty (AudioObjectID object, const AudioObjectPropertyAddress& address,
-                              UInt32 size, const void* data, Origin origin);
+        OSStatus getProperty (AudioObjectID object, const AudioObjectPropertyAddress& address, UInt32* ioSize,
+                              void* data, bool sizeOnly);
+        OSStatus setProperty (AudioObjectID object, const AudioObjectPropertyAddress& address, UInt32 size,
+                              const void* data, Origin origin);
         void announce (AudioObjectID object, std::vector<AudioObjectPropertyAddress> addresses);
         void settleRates();
 

@@ -34,7 +34,8 @@ TEST_F (AboutBoxTest, BoxButtonAndLinkAreaSitWhereTheArtworkHasThem)
     EXPECT_TRUE (box.webLink->getButtonText().isEmpty());
     EXPECT_EQ (box.webLink->getURL().toString (false), juce::String (TOLVA_PRODUCT_URL));
 
-    const auto closeNormal = juce::ImageCache::getFromMemory (OXVBIN::imageAboutCloseNormal, OXVBIN::imageAboutCloseNormalSize);
+    const auto closeNormal =
+        juce::ImageCache::getFromMemory (OXVBIN::imageAboutCloseNormal, OXVBIN::imageAboutCloseNormalSize);
     const auto closeDown = juce::ImageCache::getFromMemory (OXVBIN::imageAboutCloseDown, OXVBIN::imageAboutCloseDownSize);
     EXPECT_EQ (box.closeButton->getNormalImage().getBounds(), closeNormal.getBounds());
     EXPECT_EQ (box.closeButton->getDownImage().getPixelAt (10, 8), closeDown.getPixelAt (10, 8));
@@ -108,8 +109,9 @@ TEST_F (AboutBoxTest, CloseButtonEndsTheModalLoopAndOtherButtonsDoNothing)
     juce::TextButton other;
     bool stillModalAfterOther = false;
 
-    WhenModal closer (dialog, [&]
-    {
+    WhenModal closer (dialog,
+                      [&]
+                      {
         box.buttonClicked (&other);
         stillModalAfterOther = dialog.isCurrentlyModal();
         box.closeButton->triggerClick();
@@ -126,7 +128,8 @@ TEST_F (AboutBoxTest, CloseButtonEndsTheModalLoopAndOtherButtonsDoNothing)
 TEST_F (AboutBoxTest, EscapeEndsTheModalLoopAndHidesTheBox)
 {
     auto& dialog = *panel->aboutDialog;
-    WhenModal escaper (dialog, [&] { static_cast<juce::Component&> (dialog).keyPressed (juce::KeyPress (juce::KeyPress::escapeKey)); });
+    WhenModal escaper (
+        dialog, [&] { static_cast<juce::Component&> (dialog).keyPressed (juce::KeyPress (juce::KeyPress::escapeKey)); });
 
     dialog.runModalLoop();
 

@@ -74,7 +74,9 @@ struct MonitoringCase
     bool on;
 };
 
-class RestoredMonitoring : public DeviceEvents, public ::testing::WithParamInterface<MonitoringCase> {};
+class RestoredMonitoring : public DeviceEvents,
+                           public ::testing::WithParamInterface<MonitoringCase>
+{};
 
 TEST_P (RestoredMonitoring, OnlyTrueInAnyLetterCaseTurnsItOn)
 {
@@ -110,7 +112,9 @@ struct InputChoiceCase
     UInt8 code;
 };
 
-class RestoredInput : public DeviceEvents, public ::testing::WithParamInterface<InputChoiceCase> {};
+class RestoredInput : public DeviceEvents,
+                      public ::testing::WithParamInterface<InputChoiceCase>
+{};
 
 TEST_P (RestoredInput, ConvertedLikeAtoi)
 {
@@ -120,7 +124,8 @@ TEST_P (RestoredInput, ConvertedLikeAtoi)
 
     for (auto* button : inputButtons (*panel))
         EXPECT_EQ (button->getToggleState(), button->getName() == GetParam().button) << button->getName();
-    EXPECT_EQ (reportsReceived(), (std::vector<Bytes> { expectedReport (0x1a, 0x00), expectedReport (0x2a, GetParam().code) }));
+    EXPECT_EQ (reportsReceived(),
+               (std::vector<Bytes> { expectedReport (0x1a, 0x00), expectedReport (0x2a, GetParam().code) }));
     EXPECT_FALSE (panel->buttonToggleMonitoring->getToggleState());
 }
 
@@ -292,7 +297,7 @@ TEST_F (DeviceEvents, RemovalWithoutAHandledArrivalLeavesNoHandleToTheReleasedDe
 {
     PlatformClock::setSpeed (1000.0);   // the lookup gives up after five platform seconds
     createPanelWithoutDevice();
-    hid = plugTolvaHid (0);             // no audio side: the arrival is never raised
+    hid = plugTolvaHid (0);   // no audio side: the arrival is never raised
     ASSERT_TRUE (testing_support::pumpUntil ([] { return ghidInterface.load() != nullptr; }));
     runPosted();
     ASSERT_EQ (panel->hidDevice, nullptr);
@@ -340,12 +345,14 @@ struct RateCheckCase
     const char* name;
     double inRate;
     bool failInRead, failOutRead;
-    int litBefore;      // index into 44.1, 48, 96 kHz; -1 for none
+    int litBefore;   // index into 44.1, 48, 96 kHz; -1 for none
     bool setsOutputRate;
     int litAfter;
 };
 
-class RateCheck : public DeviceEvents, public ::testing::WithParamInterface<RateCheckCase> {};
+class RateCheck : public DeviceEvents,
+                  public ::testing::WithParamInterface<RateCheckCase>
+{};
 
 TEST_P (RateCheck, FirstRefreshSetsBothObjectsToTheOutputRateWhenTheyDiffer)
 {
@@ -367,12 +374,13 @@ TEST_P (RateCheck, FirstRefreshSetsBothObjectsToTheOutputRateWhenTheyDiffer)
     EXPECT_EQ (world().nominalRate (in), 48000.0);
 }
 
-INSTANTIATE_TEST_SUITE_P (Cases, RateCheck,
-                          ::testing::Values (RateCheckCase { "DifferingRates", 44100.0, false, false, -1, true, 1 },
-                                             // The rate check still fails on the input side: the lit button stays.
-                                             RateCheckCase { "FailedInputReadCountsAsDiffering", 48000.0, true, false, 0, true, 0 },
-                                             RateCheckCase { "FailedOutputReadSetsNothing", 48000.0, false, true, 2, false, 2 }),
-                          [] (const auto& info) { return std::string (info.param.name); });
+INSTANTIATE_TEST_SUITE_P (
+    Cases, RateCheck,
+    ::testing::Values (RateCheckCase { "DifferingRates", 44100.0, false, false, -1, true, 1 },
+                       // The rate check still fails on the input side: the lit button stays.
+                       RateCheckCase { "FailedInputReadCountsAsDiffering", 48000.0, true, false, 0, true, 0 },
+                       RateCheckCase { "FailedOutputReadSetsNothing", 48000.0, false, true, 2, false, 2 }),
+    [] (const auto& info) { return std::string (info.param.name); });
 
 TEST_F (DeviceEvents, RateWithoutAButtonChangesNoButton)
 {

@@ -67,7 +67,7 @@ TEST_F (DeviceFaults, InputNarrowerThanTheFadersShowsTheClampedValueAfterTheNext
     EXPECT_EQ (in.leftSlider.getValue(), -20.0);
     EXPECT_EQ (in.rightSlider.getValue(), 6.0);
     EXPECT_EQ (panel->labelDbInLeft->getText(), "6.0 dB  ");   // the group's read-out follows the last channel set
-    EXPECT_EQ (writesOf (vold).size(), 4u);   // nothing written back
+    EXPECT_EQ (writesOf (vold).size(), 4u);                    // nothing written back
 
     // Settled: the faders stay where the device is.
     clock().advanceClock (1000);
@@ -78,16 +78,21 @@ TEST_F (DeviceFaults, InputNarrowerThanTheFadersShowsTheClampedValueAfterTheNext
 struct MuteReadCase
 {
     const char* name;
-    bool outputHeldMuted;     // the output mute is on and the device refuses to change it
-    bool inputHeldMuted;      // the same on the input side
+    bool outputHeldMuted;   // the output mute is on and the device refuses to change it
+    bool inputHeldMuted;    // the same on the input side
     bool inputReadFails;
     bool muteInBefore;
     bool muteOutAfter, muteInAfter;
 };
 
-void PrintTo (const MuteReadCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo (const MuteReadCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
-class FactoryResetMuteRead : public DeviceFaults, public ::testing::WithParamInterface<MuteReadCase> {};
+class FactoryResetMuteRead : public DeviceFaults,
+                             public ::testing::WithParamInterface<MuteReadCase>
+{};
 
 TEST_P (FactoryResetMuteRead, MuteButtonsShowWhatWasRead)
 {
@@ -115,9 +120,9 @@ TEST_P (FactoryResetMuteRead, MuteButtonsShowWhatWasRead)
     EXPECT_EQ (panel->buttonMuteIn->getToggleState(), c.muteInAfter);
 }
 
-INSTANTIATE_TEST_SUITE_P (Cases, FactoryResetMuteRead,
-    ::testing::Values (
-        MuteReadCase { "InputReadFailsAfterAMutedOutput", true, false, true, false, true, true },
-        MuteReadCase { "InputReadFailsAfterAnUnmutedOutput", false, false, true, true, false, false },
-        MuteReadCase { "BothReadsGiveTheirOwnValues", false, true, false, false, false, true }),
+INSTANTIATE_TEST_SUITE_P (
+    Cases, FactoryResetMuteRead,
+    ::testing::Values (MuteReadCase { "InputReadFailsAfterAMutedOutput", true, false, true, false, true, true },
+                       MuteReadCase { "InputReadFailsAfterAnUnmutedOutput", false, false, true, true, false, false },
+                       MuteReadCase { "BothReadsGiveTheirOwnValues", false, true, false, false, false, true }),
     [] (const auto& info) { return std::string (info.param.name); });

@@ -52,7 +52,7 @@ namespace road_tests
         bool operator== (const Write& other) const
         {
             return object == other.object && selector == other.selector && scope == other.scope
-                && element == other.element && value == other.value;
+                   && element == other.element && value == other.value;
         }
     };
 
@@ -65,8 +65,8 @@ namespace road_tests
                 s += char ((c >> shift) & 0xff);
             return s;
         };
-        return os << "{obj " << w.object << " '" << code (w.selector) << "' '" << code (w.scope) << "' "
-                  << w.element << " = " << w.value << "}";
+        return os << "{obj " << w.object << " '" << code (w.selector) << "' '" << code (w.scope) << "' " << w.element
+                  << " = " << w.value << "}";
     }
 
     constexpr auto vold = kAudioDevicePropertyVolumeDecibels;
@@ -189,9 +189,9 @@ namespace road_tests
             std::vector<Write> result;
             for (const auto& w : world().propertyWrites())
             {
-                const double value = w.address.mSelector == nsrt ? w.asFloat64()
-                                   : w.address.mSelector == mute ? double (w.asUInt32())
-                                                                 : double (w.asFloat32());
+                const double value = w.address.mSelector == nsrt   ? w.asFloat64()
+                                     : w.address.mSelector == mute ? double (w.asUInt32())
+                                                                   : double (w.asFloat32());
                 result.push_back ({ w.object, w.address.mSelector, w.address.mScope, w.address.mElement, value });
             }
             return result;

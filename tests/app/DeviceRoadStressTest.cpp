@@ -17,21 +17,21 @@ namespace
     public:
         explicit OutsideChanger (AudioObjectID device)
             : target (device),
-              thread ([this]
-              {
-                  for (int i = 0; ! stop; ++i)
+              thread (
+                  [this]
                   {
-                      const AudioObjectID object = target;
-                      const auto db = -float (i % 40);
-                      world().externalSetVolumeDb (object, outp, 1 + AudioObjectPropertyElement (i % 2), db);
-                      world().externalSetVolumeDb (object, inpt, 1, db * 0.5f);
-                      world().externalSetMute (object, i % 3 == 0 ? outp : inpt, i % 2 == 0);
-                      ++rounds;
-                      std::this_thread::sleep_for (std::chrono::milliseconds (1));
-                  }
+            for (int i = 0; ! stop; ++i)
+            {
+                const AudioObjectID object = target;
+                const auto db = -float (i % 40);
+                world().externalSetVolumeDb (object, outp, 1 + AudioObjectPropertyElement (i % 2), db);
+                world().externalSetVolumeDb (object, inpt, 1, db * 0.5f);
+                world().externalSetMute (object, i % 3 == 0 ? outp : inpt, i % 2 == 0);
+                ++rounds;
+                std::this_thread::sleep_for (std::chrono::milliseconds (1));
+            }
               })
-        {
-        }
+        {}
 
         ~OutsideChanger()
         {

@@ -9,11 +9,10 @@ namespace
     std::vector<Write> factoryWrites (AudioObjectID in, AudioObjectID out)
     {
         return {
-            { in, nsrt, wildcard, 0, 48000.0 }, { out, nsrt, wildcard, 0, 48000.0 },
-            { out, vold, outp, 1, 0.0 }, { out, vold, outp, 2, 0.0 },
-            { in, vold, inpt, 1, 0.0 }, { in, vold, inpt, 2, 0.0 },
-            { out, vold, outp, 0, 224.0 }, { out, vold, outp, 1, 224.0 },
-            { out, mute, outp, 0, 0.0 }, { in, mute, inpt, 0, 0.0 },
+            { in, nsrt, wildcard, 0, 48000.0 }, { out, nsrt, wildcard, 0, 48000.0 }, { out, vold, outp, 1, 0.0 },
+            { out, vold, outp, 2, 0.0 },        { in, vold, inpt, 1, 0.0 },          { in, vold, inpt, 2, 0.0 },
+            { out, vold, outp, 0, 224.0 },      { out, vold, outp, 1, 224.0 },       { out, mute, outp, 0, 0.0 },
+            { in, mute, inpt, 0, 0.0 },
         };
     }
 
@@ -39,11 +38,12 @@ namespace
     {
         const char* name;
         bool monitoring;
-        const char* input;                  // the input button clicked; nullptr leaves "Line"
-        std::vector<Bytes> reports;         // what the reset sends
+        const char* input;            // the input button clicked; nullptr leaves "Line"
+        std::vector<Bytes> reports;   // what the reset sends
     };
 
-    class FactoryReset : public FactoryDefaults, public ::testing::WithParamInterface<ResetCase>
+    class FactoryReset : public FactoryDefaults,
+                         public ::testing::WithParamInterface<ResetCase>
     {
     protected:
         void moveAwayFromDefaults()
@@ -92,17 +92,22 @@ TEST_P (FactoryReset, WithDeviceWritesSendsAndLeavesTheFactoryState)
 }
 
 INSTANTIATE_TEST_SUITE_P (Cases, FactoryReset,
-    ::testing::Values (
-        // Monitoring off, once; "Mic" switched off (the mute already read back off); "Line".
-        ResetCase { "FromMicAndMonitoringOff", false, "Mic",
-                    { expectedReport (0x2c, 0x01), expectedReport (0x2a, 0x01), expectedReport (0x2a, 0x04) } },
-        // With monitoring on the off report goes out twice.
-        ResetCase { "FromHizAndMonitoringOn", true, "HIZ",
-                    { expectedReport (0x2c, 0x01), expectedReport (0x2c, 0x01), expectedReport (0x2a, 0x02),
-                      expectedReport (0x2a, 0x04) } },
-        // "Line" already selected: no input report.
-        ResetCase { "FromLine", false, nullptr, { expectedReport (0x2c, 0x01) } }),
-    [] (const auto& info) { return std::string (info.param.name); });
+                          ::testing::Values (
+                              // Monitoring off, once; "Mic" switched off (the mute already read back off); "Line".
+                              ResetCase { "FromMicAndMonitoringOff",
+                                          false,
+                                          "Mic",
+                                          { expectedReport (0x2c, 0x01), expectedReport (0x2a, 0x01),
+                                            expectedReport (0x2a, 0x04) } },
+                              // With monitoring on the off report goes out twice.
+                              ResetCase { "FromHizAndMonitoringOn",
+                                          true,
+                                          "HIZ",
+                                          { expectedReport (0x2c, 0x01), expectedReport (0x2c, 0x01),
+                                            expectedReport (0x2a, 0x02), expectedReport (0x2a, 0x04) } },
+                              // "Line" already selected: no input report.
+                              ResetCase { "FromLine", false, nullptr, { expectedReport (0x2c, 0x01) } }),
+                          [] (const auto& info) { return std::string (info.param.name); });
 
 TEST_F (FactoryDefaults, WithSeparateInputAndOutputObjects)
 {

@@ -28,7 +28,9 @@ namespace
         UInt8 code;
     };
 
-    class InputReports : public HidActions, public ::testing::WithParamInterface<std::tuple<InputCase, bool>> {};
+    class InputReports : public HidActions,
+                         public ::testing::WithParamInterface<std::tuple<InputCase, bool>>
+    {};
 }
 
 TEST_P (InputReports, SelectingSendsLineOffThenTheInputWithTheMuteFlagWhileMuted)
@@ -66,15 +68,18 @@ INSTANTIATE_TEST_SUITE_P (EveryInput, InputReports,
                           ::testing::Combine (::testing::Values (InputCase { "Line", 0x04 }, InputCase { "Mic", 0x01 },
                                                                  InputCase { "HIZ", 0x02 }, InputCase { "MicHIZ", 0x08 }),
                                               ::testing::Bool()),
-                          [] (const auto& info)
-                          {
-                              return std::string (std::get<0> (info.param).button) + (std::get<1> (info.param) ? "Muted" : "");
-                          });
+                          [] (const auto& info) {
+    return std::string (std::get<0> (info.param).button) + (std::get<1> (info.param) ? "Muted" : "");
+});
 
 TEST_F (HidActions, MuteOutRepeatsTheLitInputWithAndWithoutTheFlag)
 {
     // With no input lit, the combined input code stands in.
-    struct Case { const char* lit; UInt8 code; };
+    struct Case
+    {
+        const char* lit;
+        UInt8 code;
+    };
     for (const auto& c : { Case { "Mic", 0x01 }, Case { nullptr, 0x08 } })
     {
         SCOPED_TRACE (c.lit != nullptr ? c.lit : "no input lit");
@@ -88,8 +93,8 @@ TEST_F (HidActions, MuteOutRepeatsTheLitInputWithAndWithoutTheFlag)
         click (*panel->buttonMuteOut);
         click (*panel->buttonMuteOut);
 
-        EXPECT_EQ (reportsReceived(), (std::vector<Bytes> { expectedReport (0x2a, UInt8 (0xc0 | c.code)),
-                                                            expectedReport (0x2a, c.code) }));
+        EXPECT_EQ (reportsReceived(),
+                   (std::vector<Bytes> { expectedReport (0x2a, UInt8 (0xc0 | c.code)), expectedReport (0x2a, c.code) }));
         EXPECT_EQ (writesOf (mute), (std::vector<Write> { { audio, mute, outp, 0, 1.0 }, { audio, mute, outp, 0, 0.0 } }));
     }
 }
@@ -127,9 +132,9 @@ TEST_F (HidActions, InputChangeSendsTheOldInputThenTheNew)
     click (*panel->buttonHIZ);
     click (*panel->buttonHIZ);   // the lit button: sent again
 
-    EXPECT_EQ (reportsReceived(), (std::vector<Bytes> { expectedReport (0x2a, 0x04), expectedReport (0x2a, 0x01),
-                                                        expectedReport (0x2a, 0x01), expectedReport (0x2a, 0x02),
-                                                        expectedReport (0x2a, 0x02) }));
+    EXPECT_EQ (reportsReceived(),
+               (std::vector<Bytes> { expectedReport (0x2a, 0x04), expectedReport (0x2a, 0x01), expectedReport (0x2a, 0x01),
+                                     expectedReport (0x2a, 0x02), expectedReport (0x2a, 0x02) }));
     EXPECT_EQ (world().dataSource (audio), sim::dataSourceHIZ);
 }
 
@@ -146,7 +151,12 @@ TEST_F (HidActions, RateClickSetsTheOldRateThenTheNewAndTheLitRateOnce)
 {
     ASSERT_TRUE (panel->button48->getToggleState());
 
-    struct Step { juce::Button* button; std::vector<double> rates; double deviceRate; };
+    struct Step
+    {
+        juce::Button* button;
+        std::vector<double> rates;
+        double deviceRate;
+    };
     const Step steps[] {
         { panel->button48.get(), { 48000.0 }, 48000.0 },   // the lit rate: set again
         { panel->button96.get(), { 48000.0, 96000.0 }, 96000.0 },
@@ -183,8 +193,10 @@ TEST_F (HidActions, VolumeUpdateWritesAllFourVolumesFromTheFaders)
 
     const double inRight = panel->sliderGroupIn->rightSlider.getValue();
     const std::vector<Write> expected {
-        { audio, vold, inpt, 1, -6.0 }, { audio, vold, inpt, 2, inRight },
-        { audio, vold, outp, 1, -20.0 }, { audio, vold, outp, 2, -30.25 },
+        { audio, vold, inpt, 1, -6.0 },
+        { audio, vold, inpt, 2, inRight },
+        { audio, vold, outp, 1, -20.0 },
+        { audio, vold, outp, 2, -30.25 },
     };
     EXPECT_EQ (writesLogged(), expected);
     EXPECT_TRUE (panel->userEditing);
@@ -214,14 +226,25 @@ TEST_F (HidActions, MessagesOtherThanVolumeUpdateWriteNothingAndHoldNothing)
 
 TEST_F (HidActions, SliderLevelMessagesRefreshTheirGroupsReadoutOnly)
 {
-    struct Case { SliderStereoGroup* group; juce::Slider* fader; double value; const char* message;
-                  juce::Label* label; const char* text; juce::Label* other; };
+    struct Case
+    {
+        SliderStereoGroup* group;
+        juce::Slider* fader;
+        double value;
+        const char* message;
+        juce::Label* label;
+        const char* text;
+        juce::Label* other;
+    };
     auto& in = *panel->sliderGroupIn;
     auto& out = *panel->sliderGroupOut;
     const Case cases[] {
-        { &out, &out.leftSlider, -12.5, "volume_updateLeftsliderGroupOut", panel->labelDbOutLeft.get(), "-12.5 dB", panel->labelDbInLeft.get() },
-        { &out, &out.rightSlider, -3.0, "volume_updateRightsliderGroupOut", panel->labelDbOutLeft.get(), "-3.0 dB ", panel->labelDbInLeft.get() },
-        { &in, &in.rightSlider, 10.0, "volume_updateRightsliderGroupIn", panel->labelDbInLeft.get(), "10.00 dB", panel->labelDbOutLeft.get() },
+        { &out, &out.leftSlider, -12.5, "volume_updateLeftsliderGroupOut", panel->labelDbOutLeft.get(), "-12.5 dB",
+          panel->labelDbInLeft.get() },
+        { &out, &out.rightSlider, -3.0, "volume_updateRightsliderGroupOut", panel->labelDbOutLeft.get(), "-3.0 dB ",
+          panel->labelDbInLeft.get() },
+        { &in, &in.rightSlider, 10.0, "volume_updateRightsliderGroupIn", panel->labelDbInLeft.get(), "10.00 dB",
+          panel->labelDbOutLeft.get() },
     };
     for (const auto& c : cases)
     {

@@ -120,15 +120,21 @@ TEST_F (MenuRebuilds, ArrivalRebuildsTheMenusWithItsFirstRefresh)
 TEST_F (MenuRebuilds, EveryItemPickedEndsInOneRebuild)
 {
     attachAndCount();
-    auto window = std::make_unique<juce::DocumentWindow> ("Tolva USB", juce::Colours::lightgrey, juce::DocumentWindow::allButtons);
+    auto window =
+        std::make_unique<juce::DocumentWindow> ("Tolva USB", juce::Colours::lightgrey, juce::DocumentWindow::allButtons);
     window->setContentNonOwned (panel.get(), true);
     window->setVisible (true);
 
-    const int ids[] { MainComponent::menuIdAlwaysOnTop, MainComponent::menuIdAlwaysOnTop,
-                      MainComponent::menuIdSystemAudioSettings, MainComponent::menuIdClose,
-                      MainComponent::menuIdFactoryDefaults, MainComponent::menuIdRate44100,
-                      MainComponent::menuIdRate96000, MainComponent::menuIdRate48000,
-                      MainComponent::menuIdAbout, 0x7777 };
+    const int ids[] { MainComponent::menuIdAlwaysOnTop,
+                      MainComponent::menuIdAlwaysOnTop,
+                      MainComponent::menuIdSystemAudioSettings,
+                      MainComponent::menuIdClose,
+                      MainComponent::menuIdFactoryDefaults,
+                      MainComponent::menuIdRate44100,
+                      MainComponent::menuIdRate96000,
+                      MainComponent::menuIdRate48000,
+                      MainComponent::menuIdAbout,
+                      0x7777 };
 
     for (int id : ids)
     {
@@ -136,7 +142,8 @@ TEST_F (MenuRebuilds, EveryItemPickedEndsInOneRebuild)
         const auto before = rebuilds.count;
         std::unique_ptr<WhenModal> closer;
         if (id == MainComponent::menuIdAbout)
-            closer = std::make_unique<WhenModal> (*panel->aboutDialog, [this] { panel->aboutWindow->closeButton->triggerClick(); });
+            closer = std::make_unique<WhenModal> (*panel->aboutDialog,
+                                                  [this] { panel->aboutWindow->closeButton->triggerClick(); });
 
         panel->menuItemSelected (id, 0);
         runPosted();

@@ -16,7 +16,7 @@ namespace
         bool operator== (const ItemView& o) const
         {
             return id == o.id && text == o.text && separator == o.separator && ticked == o.ticked
-                && enabled == o.enabled && hasSubMenu == o.hasSubMenu;
+                   && enabled == o.enabled && hasSubMenu == o.hasSubMenu;
         }
     };
 
@@ -26,8 +26,14 @@ namespace
                   << (i.enabled ? "" : " disabled") << (i.hasSubMenu ? " sub" : "") << "}";
     }
 
-    ItemView item (int id, const char* text, bool ticked = false) { return { id, text, false, ticked, true, false }; }
-    ItemView separator() { return { 0, {}, true, false, true, false }; }
+    ItemView item (int id, const char* text, bool ticked = false)
+    {
+        return { id, text, false, ticked, true, false };
+    }
+    ItemView separator()
+    {
+        return { 0, {}, true, false, true, false };
+    }
 
     // The top level of a menu, without descending into submenus.
     std::vector<ItemView> itemsOf (const juce::PopupMenu& menu)
@@ -138,14 +144,15 @@ TEST_F (MenuTest, NamesAndItemsOfEveryMenu)
     EXPECT_EQ (panel->getMenuBarNames(), juce::StringArray ({ "File", "Config" }));
 
     EXPECT_EQ (itemsOf (panel->getMenuForIndex (0, "File")),
-               (std::vector<ItemView> { item (0x2000, "Always on top"), separator(), item (0x2001, "macOS Audio Settings"),
-                                        separator(), item (0x2002, "Close") }));
+               (std::vector<ItemView> { item (0x2000, "Always on top"), separator(),
+                                        item (0x2001, "macOS Audio Settings"), separator(), item (0x2002, "Close") }));
 
     EXPECT_EQ (itemsOf (panel->getMenuForIndex (1, "Config")),
-               (std::vector<ItemView> { item (0x2003, "Factory Defaults"), separator(),
+               (std::vector<ItemView> { item (0x2003, "Factory Defaults"),
+                                        separator(),
                                         { 0, "Sample rate", false, false, true, true } }));
-    EXPECT_EQ (rateItems (*panel),
-               (std::vector<ItemView> { item (0x2100, "44100  Hz"), item (0x2101, "48000  Hz"), item (0x2102, "96000  Hz") }));
+    EXPECT_EQ (rateItems (*panel), (std::vector<ItemView> { item (0x2100, "44100  Hz"), item (0x2101, "48000  Hz"),
+                                                            item (0x2102, "96000  Hz") }));
 
     EXPECT_EQ (itemsOf (panel->getMenuForIndex (2, {})), (std::vector<ItemView> { item (0x2005, "About") }));
 
@@ -163,8 +170,9 @@ TEST_F (MenuTest, RateTicksFollowTheButtons)
         SCOPED_TRACE (buttons[lit]->getName());
         for (auto* b : buttons)
             b->setToggleState (b == buttons[lit], juce::dontSendNotification);
-        EXPECT_EQ (rateItems (*panel), (std::vector<ItemView> { item (0x2100, "44100  Hz", lit == 0), item (0x2101, "48000  Hz", lit == 1),
-                                                                 item (0x2102, "96000  Hz", lit == 2) }));
+        EXPECT_EQ (rateItems (*panel),
+                   (std::vector<ItemView> { item (0x2100, "44100  Hz", lit == 0), item (0x2101, "48000  Hz", lit == 1),
+                                            item (0x2102, "96000  Hz", lit == 2) }));
     }
 }
 
@@ -232,7 +240,8 @@ TEST_F (MenuTest, FactoryDefaultsSetTheDevicesRate)
 
 TEST_F (MenuTest, RateItemsDoNothingWithoutADevice)
 {
-    for (int id : { (int) MainComponent::menuIdRate44100, (int) MainComponent::menuIdRate48000, (int) MainComponent::menuIdRate96000 })
+    for (int id : { (int) MainComponent::menuIdRate44100, (int) MainComponent::menuIdRate48000,
+                    (int) MainComponent::menuIdRate96000 })
         pick (id);
 
     for (auto* b : rateButtons (*panel))
@@ -270,8 +279,9 @@ TEST_F (MenuTest, AboutShowsTheBoxModallyBelowThePanelUntilItsCloseButton)
 
     juce::Rectangle<int> shownAt;
     bool wasVisible = false;
-    WhenModal closer (dialog, [&]
-    {
+    WhenModal closer (dialog,
+                      [&]
+                      {
         shownAt = dialog.getBounds();
         wasVisible = dialog.isVisible();
         panel->aboutWindow->closeButton->triggerClick();
@@ -305,7 +315,11 @@ TEST_F (MenuTest, AudioSettingsRunsTheScriptAndReportsOnStandardError)
 {
     const juce::String script ("tell application \"Audio MIDI Setup\" to activate");
     juce::StringArray scriptsRun;
-    struct Case { bool available; std::string message; };
+    struct Case
+    {
+        bool available;
+        std::string message;
+    };
     for (const auto& c : { Case { true, "Call Audio MIDI Setup: OK\n" }, Case { false, "Call Audio MIDI Setup: not OK\n" } })
     {
         SCOPED_TRACE (c.message);

@@ -27,8 +27,14 @@ namespace panel_tests
         return os << "{timer " << s.id << ", " << s.intervalMs << " ms}";
     }
 
-    constexpr TimerStart holdStart (int ms) { return { MainComponent::timerIdUserEdit, ms }; }
-    constexpr TimerStart refreshStart (int ms) { return { MainComponent::timerIdDeviceRefresh, ms }; }
+    constexpr TimerStart holdStart (int ms)
+    {
+        return { MainComponent::timerIdUserEdit, ms };
+    }
+    constexpr TimerStart refreshStart (int ms)
+    {
+        return { MainComponent::timerIdDeviceRefresh, ms };
+    }
 
     // Starts may come from a Core Audio thread that holds the message-manager lock; the clock is moved
     // and read on the message thread.
@@ -156,10 +162,7 @@ namespace panel_tests
         }
 
         // The caller holds the mutex. A new start of a running timer begins its countdown again.
-        void schedule (int id, int intervalMs)
-        {
-            pending[id] = { now + intervalMs, intervalMs, nextOrder++ };
-        }
+        void schedule (int id, int intervalMs) { pending[id] = { now + intervalMs, intervalMs, nextOrder++ }; }
 
         mutable std::mutex mutex;
         std::vector<TimerStart> recorded;

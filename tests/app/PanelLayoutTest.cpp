@@ -14,37 +14,55 @@ namespace
     using Rect = juce::Rectangle<int>;
 
     // The children in the order of the layout table.
-    const char* const childNames[] { "MuteIn", "MuteOut", "Line", "Mic", "HIZ", "MicHIZ", "44", "48", "96",
-                                     "buttonToggleMonitoring", "LINK", "labelDbInLeft", "labelDbInRight",
-                                     "labelDbOutLeft", "labelDbOutRight", "labelSampleRate",
-                                     "sampleRatePanelBounds", "sliderGroupIn", "sliderGroupOut" };
+    const char* const childNames[] { "MuteIn",
+                                     "MuteOut",
+                                     "Line",
+                                     "Mic",
+                                     "HIZ",
+                                     "MicHIZ",
+                                     "44",
+                                     "48",
+                                     "96",
+                                     "buttonToggleMonitoring",
+                                     "LINK",
+                                     "labelDbInLeft",
+                                     "labelDbInRight",
+                                     "labelDbOutLeft",
+                                     "labelDbOutRight",
+                                     "labelSampleRate",
+                                     "sampleRatePanelBounds",
+                                     "sliderGroupIn",
+                                     "sliderGroupOut" };
 
     std::vector<Rect> childBounds (const MainComponent& p)
     {
-        return { p.buttonMuteIn->getBounds(), p.buttonMuteOut->getBounds(), p.buttonLine->getBounds(),
-                 p.buttonMic->getBounds(), p.buttonHIZ->getBounds(), p.buttonMicHIZ->getBounds(),
-                 p.button44->getBounds(), p.button48->getBounds(), p.button96->getBounds(),
-                 p.buttonToggleMonitoring->getBounds(), p.buttonLink->getBounds(), p.labelDbInLeft->getBounds(),
-                 p.labelDbInRight->getBounds(), p.labelDbOutLeft->getBounds(), p.labelDbOutRight->getBounds(),
-                 p.labelSampleRate->getBounds(), p.sampleRatePanelBounds, p.sliderGroupIn->getBounds(),
+        return { p.buttonMuteIn->getBounds(),    p.buttonMuteOut->getBounds(),
+                 p.buttonLine->getBounds(),      p.buttonMic->getBounds(),
+                 p.buttonHIZ->getBounds(),       p.buttonMicHIZ->getBounds(),
+                 p.button44->getBounds(),        p.button48->getBounds(),
+                 p.button96->getBounds(),        p.buttonToggleMonitoring->getBounds(),
+                 p.buttonLink->getBounds(),      p.labelDbInLeft->getBounds(),
+                 p.labelDbInRight->getBounds(),  p.labelDbOutLeft->getBounds(),
+                 p.labelDbOutRight->getBounds(), p.labelSampleRate->getBounds(),
+                 p.sampleRatePanelBounds,        p.sliderGroupIn->getBounds(),
                  p.sliderGroupOut->getBounds() };
     }
 
     // Expected bounds in the order of the layout table. The values at 380 by 290 and at 320 by 290 were
     // worked out by hand as single-precision products truncated toward zero.
     const std::vector<Rect> designSize {
-        { 92, 256, 39, 23 }, { 202, 256, 39, 23 }, { 17, 68, 49, 25 }, { 17, 97, 49, 23 }, { 17, 125, 49, 23 },
-        { 18, 153, 45, 20 }, { 285, 69, 62, 20 }, { 285, 97, 62, 20 }, { 285, 125, 62, 20 }, { 132, 33, 65, 17 },
-        { 321, 3, 26, 17 }, { 92, 230, 43, 17 }, { 91, 230, 43, 17 }, { 200, 230, 43, 17 }, { 303, 230, 43, 17 },
-        { 279, 50, 77, 20 }, { 271, 66, 89, 84 }, { 95, 58, 65, 195 }, { 205, 58, 65, 195 }
+        { 92, 256, 39, 23 }, { 202, 256, 39, 23 }, { 17, 68, 49, 25 },  { 17, 97, 49, 23 },   { 17, 125, 49, 23 },
+        { 18, 153, 45, 20 }, { 285, 69, 62, 20 },  { 285, 97, 62, 20 }, { 285, 125, 62, 20 }, { 132, 33, 65, 17 },
+        { 321, 3, 26, 17 },  { 92, 230, 43, 17 },  { 91, 230, 43, 17 }, { 200, 230, 43, 17 }, { 303, 230, 43, 17 },
+        { 279, 50, 77, 20 }, { 271, 66, 89, 84 },  { 95, 58, 65, 195 }, { 205, 58, 65, 195 }
     };
 
     // Truncated, not rounded: rounding would give "44" 53 wide and "MuteOut" at x 171.
     const std::vector<Rect> contentRatio {
-        { 78, 256, 33, 23 }, { 170, 256, 33, 23 }, { 14, 68, 41, 25 }, { 14, 97, 41, 23 }, { 14, 125, 41, 23 },
-        { 15, 153, 38, 20 }, { 240, 69, 52, 20 }, { 240, 97, 52, 20 }, { 240, 125, 52, 20 }, { 111, 33, 55, 17 },
-        { 271, 3, 22, 17 }, { 77, 230, 36, 17 }, { 77, 230, 36, 17 }, { 168, 230, 36, 17 }, { 255, 230, 36, 17 },
-        { 235, 50, 65, 20 }, { 229, 66, 75, 84 }, { 80, 58, 55, 195 }, { 173, 58, 55, 195 }
+        { 78, 256, 33, 23 }, { 170, 256, 33, 23 }, { 14, 68, 41, 25 },  { 14, 97, 41, 23 },   { 14, 125, 41, 23 },
+        { 15, 153, 38, 20 }, { 240, 69, 52, 20 },  { 240, 97, 52, 20 }, { 240, 125, 52, 20 }, { 111, 33, 55, 17 },
+        { 271, 3, 22, 17 },  { 77, 230, 36, 17 },  { 77, 230, 36, 17 }, { 168, 230, 36, 17 }, { 255, 230, 36, 17 },
+        { 235, 50, 65, 20 }, { 229, 66, 75, 84 },  { 80, 58, 55, 195 }, { 173, 58, 55, 195 }
     };
 
     void expectLayout (const MainComponent& panel, const std::vector<Rect>& expected, int yOffset = 0)
@@ -175,20 +193,34 @@ TEST_F (PanelLayoutTest, ImageButtonsCarryTheirArtworkAfterEveryLayout)
     layOut (*panel, 320, 314);
 
     // The rate and input buttons show their down image under the mouse; the others their normal one.
-    struct ButtonArt { juce::ImageButton* button; juce::Image normal, down; bool overShowsDown; };
+    struct ButtonArt
+    {
+        juce::ImageButton* button;
+        juce::Image normal, down;
+        bool overShowsDown;
+    };
     using namespace OXVBIN;
     const ButtonArt table[] {
-        { panel->button44.get(), embedded (imageRate44Normal, imageRate44NormalSize), embedded (imageRate44Down, imageRate44DownSize), true },
-        { panel->button48.get(), embedded (imageRate48Normal, imageRate48NormalSize), embedded (imageRate48Down, imageRate48DownSize), true },
-        { panel->button96.get(), embedded (imageRate96Normal, imageRate96NormalSize), embedded (imageRate96Down, imageRate96DownSize), true },
-        { panel->buttonLine.get(), embedded (imageLineNormal, imageLineNormalSize), embedded (imageLineDown, imageLineDownSize), true },
+        { panel->button44.get(), embedded (imageRate44Normal, imageRate44NormalSize),
+          embedded (imageRate44Down, imageRate44DownSize), true },
+        { panel->button48.get(), embedded (imageRate48Normal, imageRate48NormalSize),
+          embedded (imageRate48Down, imageRate48DownSize), true },
+        { panel->button96.get(), embedded (imageRate96Normal, imageRate96NormalSize),
+          embedded (imageRate96Down, imageRate96DownSize), true },
+        { panel->buttonLine.get(), embedded (imageLineNormal, imageLineNormalSize),
+          embedded (imageLineDown, imageLineDownSize), true },
         { panel->buttonMic.get(), embedded (imageMicNormal, imageMicNormalSize), embedded (imageMicDown, imageMicDownSize), true },
         { panel->buttonHIZ.get(), embedded (imageHIZNormal, imageHIZNormalSize), embedded (imageHIZDown, imageHIZDownSize), true },
-        { panel->buttonMicHIZ.get(), embedded (imageMicHIZNormal, imageMicHIZNormalSize), embedded (imageMicHIZDown, imageMicHIZDownSize), true },
-        { panel->buttonMuteOut.get(), embedded (imageMuteNormal, imageMuteNormalSize), embedded (imageMuteDown, imageMuteDownSize), false },
-        { panel->buttonMuteIn.get(), embedded (imageMuteNormal, imageMuteNormalSize), embedded (imageMuteDown, imageMuteDownSize), false },
-        { panel->buttonToggleMonitoring.get(), embedded (imageMonitoringNormal, imageMonitoringNormalSize), embedded (imageMonitoringDown, imageMonitoringDownSize), false },
-        { panel->buttonLink.get(), embedded (imageLinkNormal, imageLinkNormalSize), embedded (imageLinkDown, imageLinkDownSize), false },
+        { panel->buttonMicHIZ.get(), embedded (imageMicHIZNormal, imageMicHIZNormalSize),
+          embedded (imageMicHIZDown, imageMicHIZDownSize), true },
+        { panel->buttonMuteOut.get(), embedded (imageMuteNormal, imageMuteNormalSize),
+          embedded (imageMuteDown, imageMuteDownSize), false },
+        { panel->buttonMuteIn.get(), embedded (imageMuteNormal, imageMuteNormalSize),
+          embedded (imageMuteDown, imageMuteDownSize), false },
+        { panel->buttonToggleMonitoring.get(), embedded (imageMonitoringNormal, imageMonitoringNormalSize),
+          embedded (imageMonitoringDown, imageMonitoringDownSize), false },
+        { panel->buttonLink.get(), embedded (imageLinkNormal, imageLinkNormalSize),
+          embedded (imageLinkDown, imageLinkDownSize), false },
     };
 
     for (const auto& entry : table)

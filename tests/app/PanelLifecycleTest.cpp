@@ -13,9 +13,17 @@ namespace
 {
     std::vector<juce::ImageButton*> allButtons (MainComponent& p)
     {
-        return { p.button44.get(), p.button48.get(), p.button96.get(), p.buttonLine.get(), p.buttonMic.get(),
-                 p.buttonHIZ.get(), p.buttonMicHIZ.get(), p.buttonLink.get(), p.buttonMuteIn.get(),
-                 p.buttonMuteOut.get(), p.buttonToggleMonitoring.get() };
+        return { p.button44.get(),
+                 p.button48.get(),
+                 p.button96.get(),
+                 p.buttonLine.get(),
+                 p.buttonMic.get(),
+                 p.buttonHIZ.get(),
+                 p.buttonMicHIZ.get(),
+                 p.buttonLink.get(),
+                 p.buttonMuteIn.get(),
+                 p.buttonMuteOut.get(),
+                 p.buttonToggleMonitoring.get() };
     }
 
     void expectAlwaysHiddenAndDisabled (MainComponent& p)
@@ -37,8 +45,9 @@ using PanelLifecycleTest = PanelTest;
 
 TEST_F (PanelLifecycleTest, ButtonsCarryNamesGroupsAndStartOffAndDisabled)
 {
-    const juce::StringArray names { "44", "48", "96", "Line", "Mic", "HIZ", "MicHIZ", "LINK", "MuteIn", "MuteOut",
-                                    "buttonToggleMonitoring" };
+    const juce::StringArray names {
+        "44", "48", "96", "Line", "Mic", "HIZ", "MicHIZ", "LINK", "MuteIn", "MuteOut", "buttonToggleMonitoring"
+    };
     const int groups[] = { 1001, 1001, 1001, 1101, 1101, 1101, 1101, 0, 0, 0, 0 };
 
     const auto buttons = allButtons (*panel);
@@ -86,7 +95,13 @@ TEST_F (PanelLifecycleTest, LabelsFaderGroupsAndHiddenObjectsAfterConstruction)
     EXPECT_TRUE (p.labelSampleRate->getFont().isBold());
     EXPECT_FLOAT_EQ (p.labelSampleRate->getFont().getHeight(), 18.0f);
 
-    struct GroupCase { SliderStereoGroup* group; const char* name; double min, max; OxvSliderLookAndFeel* look; };
+    struct GroupCase
+    {
+        SliderStereoGroup* group;
+        const char* name;
+        double min, max;
+        OxvSliderLookAndFeel* look;
+    };
     for (const auto& c : { GroupCase { p.sliderGroupIn.get(), "sliderGroupIn", -40.0, 12.0, &p.sliderLookAndFeelIn },
                            GroupCase { p.sliderGroupOut.get(), "sliderGroupOut", -55.0, 0.0, &p.sliderLookAndFeelOut } })
     {
@@ -247,8 +262,8 @@ TEST_F (PanelLifecycleTest, TeardownDeletesInItsOrderWithEveryLookDetached)
 
     // Whether a component still used one of the panel's looks when it went.
     juce::StringArray stillStyled;
-    const std::vector<juce::LookAndFeel*> panelLooks { &p.labelLookAndFeelDb, &p.sliderLookAndFeelIn, &p.sliderLookAndFeelOut,
-                                                      p.menuBarLookAndFeel.get() };
+    const std::vector<juce::LookAndFeel*> panelLooks { &p.labelLookAndFeelDb, &p.sliderLookAndFeelIn,
+                                                       &p.sliderLookAndFeelOut, p.menuBarLookAndFeel.get() };
     log.onDeleted = [&] (juce::Component& c)
     {
         if (std::find (panelLooks.begin(), panelLooks.end(), &c.getLookAndFeel()) != panelLooks.end())
@@ -257,12 +272,35 @@ TEST_F (PanelLifecycleTest, TeardownDeletesInItsOrderWithEveryLookDetached)
 
     panel.reset();
 
-    const juce::StringArray expected { "In.Left", "sliderGroupIn", "Out.Right", "sliderGroupOut", "menuBar",
-                                       "closeButton", "webLink", "aboutWindow", "aboutDialog",
-                                       "meter0", "meter1", "meter2", "meter3",
-                                       "44", "48", "96", "Line", "Mic", "HIZ", "MicHIZ", "LINK",
-                                       "labelDbInLeft", "labelDbInRight", "labelDbOutLeft", "labelDbOutRight",
-                                       "MuteIn", "MuteOut", "buttonToggleMonitoring", "labelSampleRate" };
+    const juce::StringArray expected { "In.Left",
+                                       "sliderGroupIn",
+                                       "Out.Right",
+                                       "sliderGroupOut",
+                                       "menuBar",
+                                       "closeButton",
+                                       "webLink",
+                                       "aboutWindow",
+                                       "aboutDialog",
+                                       "meter0",
+                                       "meter1",
+                                       "meter2",
+                                       "meter3",
+                                       "44",
+                                       "48",
+                                       "96",
+                                       "Line",
+                                       "Mic",
+                                       "HIZ",
+                                       "MicHIZ",
+                                       "LINK",
+                                       "labelDbInLeft",
+                                       "labelDbInRight",
+                                       "labelDbOutLeft",
+                                       "labelDbOutRight",
+                                       "MuteIn",
+                                       "MuteOut",
+                                       "buttonToggleMonitoring",
+                                       "labelSampleRate" };
     EXPECT_EQ (log.order, expected);
     EXPECT_TRUE (stillStyled.isEmpty()) << stillStyled.joinIntoString (", ");
 }

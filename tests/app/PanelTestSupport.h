@@ -50,8 +50,7 @@ namespace panel_tests
     // Written out here rather than asked of the program: ~/.config/Tolva USB/Tolva USB.settings.
     inline juce::File settingsFile()
     {
-        return juce::File (juce::SystemStats::getEnvironmentVariable ("HOME", {}))
-                   .getChildFile (".config/Tolva USB/Tolva USB.settings");
+        return juce::File (juce::SystemStats::getEnvironmentVariable ("HOME", {})).getChildFile (".config/Tolva USB/Tolva USB.settings");
     }
 
     // Writes the settings file as an earlier run of the program would have left it.
@@ -90,8 +89,9 @@ namespace panel_tests
     // Buttons the user may work while a device is attached.
     inline std::vector<juce::ImageButton*> deviceButtons (const MainComponent& p)
     {
-        return { p.button44.get(), p.button48.get(), p.button96.get(), p.buttonLine.get(), p.buttonMic.get(),
-                 p.buttonHIZ.get(), p.buttonMuteIn.get(), p.buttonMuteOut.get(), p.buttonToggleMonitoring.get() };
+        return { p.button44.get(),     p.button48.get(),      p.button96.get(),
+                 p.buttonLine.get(),   p.buttonMic.get(),     p.buttonHIZ.get(),
+                 p.buttonMuteIn.get(), p.buttonMuteOut.get(), p.buttonToggleMonitoring.get() };
     }
 
     inline std::vector<juce::ImageButton*> rateButtons (const MainComponent& p)
@@ -106,8 +106,8 @@ namespace panel_tests
 
     inline std::vector<juce::Slider*> faders (const MainComponent& p)
     {
-        return { &p.sliderGroupIn->leftSlider, &p.sliderGroupIn->rightSlider,
-                 &p.sliderGroupOut->leftSlider, &p.sliderGroupOut->rightSlider };
+        return { &p.sliderGroupIn->leftSlider, &p.sliderGroupIn->rightSlider, &p.sliderGroupOut->leftSlider,
+                 &p.sliderGroupOut->rightSlider };
     }
 
     inline std::vector<juce::Label*> levelLabels (const MainComponent& p)
@@ -157,7 +157,8 @@ namespace panel_tests
     {
     public:
         WhenModal (juce::Component& target, std::function<void()> actionToRun)
-            : component (target), action (std::move (actionToRun))
+            : component (target),
+              action (std::move (actionToRun))
         {
             startTimer (5);
         }
@@ -253,7 +254,7 @@ namespace panel_tests
             auto quiet = [this]
             {
                 return world().listenerIdle()
-                    && (panel == nullptr || ! panel->isTimerRunning (MainComponent::timerIdDeviceRefresh));
+                       && (panel == nullptr || ! panel->isTimerRunning (MainComponent::timerIdDeviceRefresh));
             };
             for (int i = 0; i < 200; ++i)
             {

@@ -179,9 +179,13 @@ struct EditCase
     std::function<void (MainComponent&)> edit;
 };
 
-void PrintTo (const EditCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo (const EditCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
-class UserEditHold : public PanelTiming, public ::testing::WithParamInterface<EditCase>
+class UserEditHold : public PanelTiming,
+                     public ::testing::WithParamInterface<EditCase>
 {
 protected:
     // The edit as the user makes it, and the device's announcement of what it wrote, delivered.
@@ -213,15 +217,15 @@ TEST_P (UserEditHold, EndsExactly50MillisecondsAfterTheLastEdit)
     EXPECT_FALSE (clock().isPending (holdId));
 }
 
-INSTANTIATE_TEST_SUITE_P (Edits, UserEditHold,
-    ::testing::Values (
-        EditCase { "FaderMove", [] (MainComponent& p)
-        {
-            p.sliderGroupOut->leftSlider.setValue (p.sliderGroupOut->leftSlider.getValue() - 1.0, juce::dontSendNotification);
-            p.sliderGroupOut->sendActionMessage ("volume_update");
-        } },
-        EditCase { "MuteOut", [] (MainComponent& p) { p.buttonMuteOut->triggerClick(); } },
-        EditCase { "MuteIn", [] (MainComponent& p) { p.buttonMuteIn->triggerClick(); } }),
+INSTANTIATE_TEST_SUITE_P (
+    Edits, UserEditHold,
+    ::testing::Values (EditCase { "FaderMove", [] (MainComponent& p)
+                                  {
+    p.sliderGroupOut->leftSlider.setValue (p.sliderGroupOut->leftSlider.getValue() - 1.0, juce::dontSendNotification);
+    p.sliderGroupOut->sendActionMessage ("volume_update");
+                                 } },
+                       EditCase { "MuteOut", [] (MainComponent& p) { p.buttonMuteOut->triggerClick(); } },
+                       EditCase { "MuteIn", [] (MainComponent& p) { p.buttonMuteIn->triggerClick(); } }),
     [] (const auto& info) { return std::string (info.param.name); });
 
 TEST_F (PanelTiming, RefreshThatFallsInTheHoldLeavesTheFadersAndTheNextOneLoadsThem)

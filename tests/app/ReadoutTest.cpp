@@ -17,10 +17,7 @@ protected:
     }
 
     // A fader move as the user makes it: the slider tells its listeners at once.
-    static void move (juce::Slider& slider, double value)
-    {
-        slider.setValue (value, juce::sendNotificationSync);
-    }
+    static void move (juce::Slider& slider, double value) { slider.setValue (value, juce::sendNotificationSync); }
 
     static void setSilently (juce::Slider& slider, double value)
     {
@@ -30,18 +27,15 @@ protected:
 
 TEST_F (ReadoutTest, MovedFaderShowsItsValueWithTwoOrThreeFigures)
 {
-    struct Case { double value; const char* text; };
+    struct Case
+    {
+        double value;
+        const char* text;
+    };
     const Case cases[] {
-        { -0.25, "-0.25 dB" },
-        { 0.0, "0.0 dB  " },
-        { -1.0, "-1.00 dB" },
-        { -1.25, "-1.3 dB " },
-        { -9.75, "-9.8 dB " },
-        { -10.0, "-10.00 dB" },   // 9 characters: never cut
-        { 10.0, "10.00 dB" },
-        { -12.5, "-12.5 dB" },
-        { 12.0, "12.0 dB " },
-        { -40.0, "-40.0 dB" },
+        { -0.25, "-0.25 dB" }, { 0.0, "0.0 dB  " },    { -1.0, "-1.00 dB" }, { -1.25, "-1.3 dB " },
+        { -9.75, "-9.8 dB " }, { -10.0, "-10.00 dB" },   // 9 characters: never cut
+        { 10.0, "10.00 dB" },  { -12.5, "-12.5 dB" },  { 12.0, "12.0 dB " }, { -40.0, "-40.0 dB" },
     };
 
     auto& fader = panel->sliderGroupIn->leftSlider;
@@ -124,7 +118,12 @@ TEST_F (ReadoutTest, RewriteNeedsBothGroupsEnabled)
 
     // Each way of disabling a group: a parent disabled counts too, and so does the state without a
     // device (which empties the read-outs itself).
-    struct Switch { const char* name; std::function<void (bool)> enable; bool emptiesLabels; };
+    struct Switch
+    {
+        const char* name;
+        std::function<void (bool)> enable;
+        bool emptiesLabels;
+    };
     const Switch switches[] {
         { "output group", [this] (bool on) { panel->sliderGroupOut->setEnabled (on); }, false },
         { "input group", [this] (bool on) { panel->sliderGroupIn->setEnabled (on); }, false },

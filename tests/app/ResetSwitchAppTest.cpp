@@ -13,11 +13,10 @@ namespace
     std::vector<Write> factoryWritesWithoutDevice()
     {
         return {
-            { 0, nsrt, wildcard, 0, 48000.0 }, { 0, nsrt, wildcard, 0, 48000.0 },
-            { 0, vold, outp, 1, 0.0 }, { 0, vold, outp, 2, 0.0 },
-            { 0, vold, inpt, 1, 0.0 }, { 0, vold, inpt, 2, 0.0 },
-            { 0, vold, outp, 0, 224.0 }, { 0, vold, outp, 1, 224.0 },
-            { 0, mute, outp, 0, 0.0 }, { 0, mute, inpt, 0, 0.0 },
+            { 0, nsrt, wildcard, 0, 48000.0 }, { 0, nsrt, wildcard, 0, 48000.0 }, { 0, vold, outp, 1, 0.0 },
+            { 0, vold, outp, 2, 0.0 },         { 0, vold, inpt, 1, 0.0 },         { 0, vold, inpt, 2, 0.0 },
+            { 0, vold, outp, 0, 224.0 },       { 0, vold, outp, 1, 224.0 },       { 0, mute, outp, 0, 0.0 },
+            { 0, mute, inpt, 0, 0.0 },
         };
     }
 
@@ -76,9 +75,14 @@ namespace
         bool resets;
     };
 
-    void PrintTo (const SwitchCase& c, std::ostream* os) { *os << c.name; }
+    void PrintTo (const SwitchCase& c, std::ostream* os)
+    {
+        *os << c.name;
+    }
 
-    class ResetSwitchAppCases : public ResetSwitchApp, public ::testing::WithParamInterface<SwitchCase> {};
+    class ResetSwitchAppCases : public ResetSwitchApp,
+                                public ::testing::WithParamInterface<SwitchCase>
+    {};
 }
 
 TEST_P (ResetSwitchAppCases, AtStart)
@@ -120,9 +124,11 @@ TEST_P (ResetSwitchAppCases, HandedOverToTheRunningInstance)
 }
 
 INSTANTIATE_TEST_SUITE_P (CommandLines, ResetSwitchAppCases,
-    ::testing::Values (SwitchCase { "Default", "/default", true }, SwitchCase { "DefaultsInCapitals", "/DEFAULTS", true },
-                       SwitchCase { "Empty", "", false }, SwitchCase { "SomethingElse", "/default x", false }),
-    [] (const auto& info) { return std::string (info.param.name); });
+                          ::testing::Values (SwitchCase { "Default", "/default", true },
+                                             SwitchCase { "DefaultsInCapitals", "/DEFAULTS", true },
+                                             SwitchCase { "Empty", "", false },
+                                             SwitchCase { "SomethingElse", "/default x", false }),
+                          [] (const auto& info) { return std::string (info.param.name); });
 
 TEST_F (ResetSwitchApp, ResetAfterTheDeviceArrivedReachesTheDevice)
 {

@@ -74,12 +74,16 @@ namespace
         std::string text;
     };
 
-    void PrintTo (const TextCase& c, std::ostream* os) { *os << c.name; }
+    void PrintTo (const TextCase& c, std::ostream* os)
+    {
+        *os << c.name;
+    }
 }
 
 //==============================================================================
 // What the program writes, however the values are arranged, goes to the reader.
-class SafeSettingsText : public ::testing::TestWithParam<TextCase> {};
+class SafeSettingsText : public ::testing::TestWithParam<TextCase>
+{};
 
 TEST_P (SafeSettingsText, IsHandedToTheReader)
 {
@@ -90,8 +94,9 @@ INSTANTIATE_TEST_SUITE_P (
     AsWritten, SafeSettingsText,
     ::testing::Values (
         TextCase { "the program's three keys",
-                   header + "<PROPERTIES>\n  <VALUE name=\"MON\" val=\"true\"/>\n  <VALUE name=\"MON_INPUT\" val=\"2\"/>\n"
-                            "  <VALUE name=\"WindowPosition\" val=\"100 50 352 319\"/>\n</PROPERTIES>\n" },
+                   header
+                       + "<PROPERTIES>\n  <VALUE name=\"MON\" val=\"true\"/>\n  <VALUE name=\"MON_INPUT\" val=\"2\"/>\n"
+                         "  <VALUE name=\"WindowPosition\" val=\"100 50 352 319\"/>\n</PROPERTIES>\n" },
         TextCase { "empty", "" },
         TextCase { "byte order mark, comments and instructions",
                    "\xef\xbb\xbf <!-- kept by hand --> " + header
@@ -100,7 +105,8 @@ INSTANTIATE_TEST_SUITE_P (
                    "<PROPERTIES><VALUE name=\"w\" val=\"a &amp; b &quot;c&quot; &lt;&gt; &#13;&#10;&#x41; /> '\"/>"
                    "<VALUE name='q' val='\"'/></PROPERTIES>" },
         TextCase { "'>' in quoted values", "<PROPERTIES><VALUE name=\"a\" val=\">\"/><VALUE name=\"b\" val='>'/></PROPERTIES>" },
-        TextCase { "multi-byte characters", "<PROPERTIES><VALUE name=\"\xc3\xa9\xe2\x82\xac\xf0\x9f\x8e\x9a\" val=\"x\"/></PROPERTIES>" },
+        TextCase { "multi-byte characters",
+                   "<PROPERTIES><VALUE name=\"\xc3\xa9\xe2\x82\xac\xf0\x9f\x8e\x9a\" val=\"x\"/></PROPERTIES>" },
         TextCase { "values written open and closed", "<PROPERTIES><VALUE name=\"a\" val=\"b\"></VALUE></PROPERTIES>" },
         TextCase { "cut inside the closing tag", header + "<PROPERTIES><VALUE name=\"MON\" val=\"true\"/></PROPER" },
         TextCase { "cut inside a tag", header + "<PROPERTIES><VALUE name=\"MON\" va" },
@@ -109,7 +115,8 @@ INSTANTIATE_TEST_SUITE_P (
 
 // Texts the program could never have written, among them some that hide their depth from a careless
 // scan, are kept from the reader.
-class UnsafeSettingsText : public ::testing::TestWithParam<TextCase> {};
+class UnsafeSettingsText : public ::testing::TestWithParam<TextCase>
+{};
 
 TEST_P (UnsafeSettingsText, IsKeptFromTheReader)
 {
@@ -125,7 +132,8 @@ INSTANTIATE_TEST_SUITE_P (
         TextCase { "stray closing tags first", "</a></a></a><PROPERTIES><VALUE><VALUE/></VALUE></PROPERTIES>" },
         TextCase { "one element too many", withKeys (SettingsFileCheck::maxElements) },
         TextCase { "2 MB of keys", twoMegabytesOfKeys() },
-        TextCase { "a document type", header + "<!DOCTYPE PROPERTIES [<!ENTITY a \"&a;\">]><PROPERTIES><VALUE name=\"x\" val=\"&a;\"/></PROPERTIES>" },
+        TextCase { "a document type",
+                   header + "<!DOCTYPE PROPERTIES [<!ENTITY a \"&a;\">]><PROPERTIES><VALUE name=\"x\" val=\"&a;\"/></PROPERTIES>" },
         TextCase { "an external document type", header + "<!DOCTYPE PROPERTIES SYSTEM \"settings.dtd\"><PROPERTIES/>" },
         TextCase { "the binary format", std::string ("PROP\x01\x00\x00\x00", 8) + "<PROPERTIES/>" },
         TextCase { "plain text", "not a settings file <PROPERTIES/>" },
@@ -178,7 +186,9 @@ protected:
 
 // The crashing and the stalling file: the panel starts with nothing from them, keeps them aside byte for
 // byte, and its next save writes a good file.
-class RejectedFile : public RejectedSettings, public ::testing::WithParamInterface<TextCase> {};
+class RejectedFile : public RejectedSettings,
+                     public ::testing::WithParamInterface<TextCase>
+{};
 
 TEST_P (RejectedFile, PanelStartsWithDefaultsAndKeepsTheFileAside)
 {
@@ -224,13 +234,14 @@ TEST_F (RejectedSettings, FileThatCannotBeMovedAsideIsRemoved)
 // Keys in any order, with keys of other versions among them: every value is kept and used.
 TEST_F (RejectedSettings, WellFormedFileWithUnknownKeysKeepsEveryValue)
 {
-    writeRawSettings (header + "<PROPERTIES>\n"
-                               "  <VALUE name=\"MON_INPUT\" val=\"2\"/>\n"
-                               "  <VALUE name=\"Theme\" val=\"dark\"/>\n"
-                               "  <VALUE name=\"MON\" val=\"true\"/>\n"
-                               "  <VALUE name=\"LastDevice\" val=\"Tolva &amp; co\"></VALUE>\n"
-                               "  <VALUE name=\"WindowPosition\" val=\"100 50 352 319\"/>\n"
-                               "</PROPERTIES>\n");
+    writeRawSettings (header
+                      + "<PROPERTIES>\n"
+                        "  <VALUE name=\"MON_INPUT\" val=\"2\"/>\n"
+                        "  <VALUE name=\"Theme\" val=\"dark\"/>\n"
+                        "  <VALUE name=\"MON\" val=\"true\"/>\n"
+                        "  <VALUE name=\"LastDevice\" val=\"Tolva &amp; co\"></VALUE>\n"
+                        "  <VALUE name=\"WindowPosition\" val=\"100 50 352 319\"/>\n"
+                        "</PROPERTIES>\n");
     attachDevice();
 
     auto* store = panel->appProperties.getUserSettings();

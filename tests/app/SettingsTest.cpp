@@ -6,12 +6,11 @@ using namespace road_tests;
 
 namespace
 {
-    const char* const goodFile =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n\n"
-        "<PROPERTIES>\n"
-        "  <VALUE name=\"MON\" val=\"true\"/>\n"
-        "  <VALUE name=\"MON_INPUT\" val=\"2\"/>\n"
-        "</PROPERTIES>\n";
+    const char* const goodFile = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n\n"
+                                 "<PROPERTIES>\n"
+                                 "  <VALUE name=\"MON\" val=\"true\"/>\n"
+                                 "  <VALUE name=\"MON_INPUT\" val=\"2\"/>\n"
+                                 "</PROPERTIES>\n";
 }
 
 using Settings = DeviceRoadTest;
@@ -19,8 +18,8 @@ using Settings = DeviceRoadTest;
 TEST_F (Settings, FileLandsDirectlyInTheUserApplicationDataFolder)
 {
     const auto options = MainComponent::settingsOptions();
-    const auto expected = juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory)
-                              .getChildFile ("Tolva USB").getChildFile ("Tolva USB.settings");
+    const auto expected =
+        juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory).getChildFile ("Tolva USB").getChildFile ("Tolva USB.settings");
     EXPECT_EQ (options.getDefaultFile(), expected);
     EXPECT_EQ (options.getDefaultFile(), settingsFile());   // ~/.config/Tolva USB/Tolva USB.settings
     EXPECT_EQ (options.millisecondsBeforeSaving, 3000);
@@ -132,7 +131,9 @@ TEST_F (Settings, KeyNamesAreCaseSensitive)
 
 // A settings file that can't be read: the panel starts with the defaults, keeps working, and the next
 // save replaces the file with a good one.
-class DamagedSettings : public DeviceRoadTest, public ::testing::WithParamInterface<std::string> {};
+class DamagedSettings : public DeviceRoadTest,
+                        public ::testing::WithParamInterface<std::string>
+{};
 
 TEST_P (DamagedSettings, PanelStartsWithDefaultsAndTheNextSaveWritesAGoodFile)
 {
@@ -155,13 +156,12 @@ TEST_P (DamagedSettings, PanelStartsWithDefaultsAndTheNextSaveWritesAGoodFile)
     EXPECT_EQ (reread.getValue ("MON_INPUT"), "1");
 }
 
-INSTANTIATE_TEST_SUITE_P (CorruptOrTruncated, DamagedSettings,
-                          ::testing::Values (std::string ("this is not a settings file \x01\x02\x03", 31),
-                                             std::string(),
-                                             std::string (goodFile).substr (0, 20),
-                                             std::string (goodFile).substr (0, 52),
-                                             std::string (goodFile).substr (0, 86),
-                                             std::string ("<PROPERTIES><VALUE name=\"MON\" val=\"true\"/><VALUE name=\"MON_INPUT\" val=\"2\"/>")));
+INSTANTIATE_TEST_SUITE_P (
+    CorruptOrTruncated, DamagedSettings,
+    ::testing::Values (std::string ("this is not a settings file \x01\x02\x03", 31), std::string(),
+                       std::string (goodFile).substr (0, 20), std::string (goodFile).substr (0, 52),
+                       std::string (goodFile).substr (0, 86),
+                       std::string ("<PROPERTIES><VALUE name=\"MON\" val=\"true\"/><VALUE name=\"MON_INPUT\" val=\"2\"/>")));
 
 // JUCE's reader takes "</" as the end of the outer element, so a file cut inside its last tag still
 // holds every value and is read as it is; the next change writes it out whole.

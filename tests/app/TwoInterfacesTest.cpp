@@ -91,14 +91,15 @@ TEST_F (TwoInterfaces, RemovingTheOlderOneChangesNothingVisible)
     // Clicks still reach the newer interface (the radio group reports the input it switches off first).
     auto mark = reportsOf (newerHid).size();
     click (*panel->buttonHIZ);
-    EXPECT_EQ (reportsSince (newerHid, mark), (std::vector<Bytes> { expectedReport (0x2a, 0x01), expectedReport (0x2a, 0x02) }));
+    EXPECT_EQ (reportsSince (newerHid, mark),
+               (std::vector<Bytes> { expectedReport (0x2a, 0x01), expectedReport (0x2a, 0x02) }));
 
     // So does a factory reset: monitoring off once, then "Line".
     mark = reportsOf (newerHid).size();
     panel->menuItemSelected (MainComponent::menuIdFactoryDefaults, MainComponent::menuIndexConfig);
     runPosted();
-    EXPECT_EQ (reportsSince (newerHid, mark), (std::vector<Bytes> { expectedReport (0x2c, 0x01), expectedReport (0x2a, 0x02),
-                                                                    expectedReport (0x2a, 0x04) }));
+    EXPECT_EQ (reportsSince (newerHid, mark),
+               (std::vector<Bytes> { expectedReport (0x2c, 0x01), expectedReport (0x2a, 0x02), expectedReport (0x2a, 0x04) }));
     EXPECT_EQ (reportsOf (olderHid).size(), olderReports);
 
     // And the newer interface's own changes still show.

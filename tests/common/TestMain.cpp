@@ -21,7 +21,7 @@ int main (int argc, char** argv)
 
     // Run as the program does: JUCE then installs its X error handlers, which ignore the window-manager
     // atoms that a bare X server lacks, instead of Xlib's default handler ending the process.
-    juce::JUCEApplicationBase::createInstance = [] () -> juce::JUCEApplicationBase* { return nullptr; };
+    juce::JUCEApplicationBase::createInstance = []() -> juce::JUCEApplicationBase* { return nullptr; };
 
     juce::ScopedJuceInitialiser_GUI juce;
     const int result = RUN_ALL_TESTS();

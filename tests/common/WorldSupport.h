@@ -9,7 +9,10 @@
 
 namespace testing_support
 {
-    inline sim::TestWorld& world() { return sim::TestWorld::get(); }
+    inline sim::TestWorld& world()
+    {
+        return sim::TestWorld::get();
+    }
 
     // Lets what an earlier test left in flight reach its listeners, then empties the world: no device,
     // registration, log or switch is left and the platform clock runs in real time.

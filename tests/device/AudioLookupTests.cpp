@@ -22,7 +22,9 @@ namespace
     }
 }
 
-class AudioDeviceNames : public DeviceTest, public ::testing::WithParamInterface<NameCase> {};
+class AudioDeviceNames : public DeviceTest,
+                         public ::testing::WithParamInterface<NameCase>
+{};
 
 TEST_P (AudioDeviceNames, DecideWhetherTheDeviceIsTaken)
 {
@@ -39,20 +41,15 @@ TEST_P (AudioDeviceNames, DecideWhetherTheDeviceIsTaken)
     EXPECT_EQ (world().listenerCount (other), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P (Cases, AudioDeviceNames, ::testing::Values (
-    NameCase { "Tolva", "TARVIK, Inc.", true },
-    NameCase { "TOLVA", "tarvik, inc.", true },
-    NameCase { "tolvA", "TARVIK, INC.", true },
-    NameCase { "Tol", "TARVIK, Inc.", true },
-    NameCase { "T", "TARVIK, Inc.", true },
-    NameCase { "", "TARVIK, Inc.", true },
-    NameCase { "tol", "TARVIK, Inc.", false },
-    NameCase { "Tolva USB", "TARVIK, Inc.", false },
-    NameCase { "Tolvax", "TARVIK, Inc.", false },
-    NameCase { "Brisvo", "TARVIK, Inc.", false },
-    NameCase { "Tolva", "TARVIK", false },
-    NameCase { "Tolva", "TARVIK, Inc. GmbH", false },
-    NameCase { "Tolva", "", false }));
+INSTANTIATE_TEST_SUITE_P (
+    Cases, AudioDeviceNames,
+    ::testing::Values (NameCase { "Tolva", "TARVIK, Inc.", true }, NameCase { "TOLVA", "tarvik, inc.", true },
+                       NameCase { "tolvA", "TARVIK, INC.", true }, NameCase { "Tol", "TARVIK, Inc.", true },
+                       NameCase { "T", "TARVIK, Inc.", true }, NameCase { "", "TARVIK, Inc.", true },
+                       NameCase { "tol", "TARVIK, Inc.", false }, NameCase { "Tolva USB", "TARVIK, Inc.", false },
+                       NameCase { "Tolvax", "TARVIK, Inc.", false }, NameCase { "Brisvo", "TARVIK, Inc.", false },
+                       NameCase { "Tolva", "TARVIK", false }, NameCase { "Tolva", "TARVIK, Inc. GmbH", false },
+                       NameCase { "Tolva", "", false }));
 
 // Directions and listeners -------------------------------------------------------------------------------
 
@@ -96,7 +93,9 @@ TEST_F (AudioLookup, SeparateInputAndOutputObjects)
 }
 
 // Whether the platform refuses a second installation of the same listener.
-class DuplicateListener : public DeviceTest, public ::testing::WithParamInterface<bool> {};
+class DuplicateListener : public DeviceTest,
+                          public ::testing::WithParamInterface<bool>
+{};
 
 TEST_P (DuplicateListener, CombinedObjectIsTakenBothWaysAndFoundAgainOnlyWhenAccepted)
 {
@@ -129,7 +128,9 @@ TEST_F (AudioLookup, UnreadableDeviceListChangesNothing)
     EXPECT_EQ (audioIds(), AudioIds (5, 6));
 }
 
-class AudioLookupFailedRead : public DeviceTest, public ::testing::WithParamInterface<AudioObjectPropertySelector> {};
+class AudioLookupFailedRead : public DeviceTest,
+                              public ::testing::WithParamInterface<AudioObjectPropertySelector>
+{};
 
 TEST_P (AudioLookupFailedRead, SkipsTheDevice)
 {
@@ -144,8 +145,8 @@ TEST_P (AudioLookupFailedRead, SkipsTheDevice)
 }
 
 INSTANTIATE_TEST_SUITE_P (Selectors, AudioLookupFailedRead,
-    ::testing::Values (kAudioDevicePropertyDeviceUID, kAudioObjectPropertyName,
-                       kAudioObjectPropertyManufacturer, kAudioDevicePropertyStreamConfiguration));
+                          ::testing::Values (kAudioDevicePropertyDeviceUID, kAudioObjectPropertyName,
+                                             kAudioObjectPropertyManufacturer, kAudioDevicePropertyStreamConfiguration));
 
 // The retried lookup -------------------------------------------------------------------------------------
 
@@ -183,8 +184,9 @@ TEST_F (RetriedLookup, FoundAtTheThirdAttemptAboutTwoSecondsLater)
     fillContextOnly();
 
     const auto start = PlatformClock::getMillisecondCounter();
-    std::thread appear ([start]
-    {
+    std::thread appear (
+        [start]
+        {
         while (PlatformClock::getMillisecondCounter() - start < 1500)
             std::this_thread::sleep_for (std::chrono::milliseconds (1));
         world().addAudioDevice (audioDevice());

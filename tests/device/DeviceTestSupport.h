@@ -97,8 +97,9 @@ namespace device_tests
         return spec;
     }
 
-    inline sim::AudioDeviceSpec audioDevice (const juce::String& name = "Tolva", const juce::String& manufacturer = "TARVIK, Inc.",
-                                             bool hasInput = true, bool hasOutput = true)
+    inline sim::AudioDeviceSpec audioDevice (const juce::String& name = "Tolva",
+                                             const juce::String& manufacturer = "TARVIK, Inc.", bool hasInput = true,
+                                             bool hasOutput = true)
     {
         static int serial = 0;
         auto spec = sim::tolvaAudioSpec();
@@ -110,8 +111,14 @@ namespace device_tests
         return spec;
     }
 
-    inline sim::AudioDeviceSpec inputOnly()  { return audioDevice ("Tolva", "TARVIK, Inc.", true, false); }
-    inline sim::AudioDeviceSpec outputOnly() { return audioDevice ("Tolva", "TARVIK, Inc.", false, true); }
+    inline sim::AudioDeviceSpec inputOnly()
+    {
+        return audioDevice ("Tolva", "TARVIK, Inc.", true, false);
+    }
+    inline sim::AudioDeviceSpec outputOnly()
+    {
+        return audioDevice ("Tolva", "TARVIK, Inc.", false, true);
+    }
 
     // A device that takes every rate the tests ask of it, starting from one none of them uses.
     inline sim::AudioDeviceSpec offeringEveryRate (sim::AudioDeviceSpec spec)
@@ -124,7 +131,10 @@ namespace device_tests
     // The input and output objects the device code currently uses.
     using AudioIds = std::pair<AudioObjectID, AudioObjectID>;
 
-    inline AudioIds audioIds() { return { gInAudioObjectID.load(), gOutAudioObjectID.load() }; }
+    inline AudioIds audioIds()
+    {
+        return { gInAudioObjectID.load(), gOutAudioObjectID.load() };
+    }
 
     inline void setAudioIds (AudioObjectID in, AudioObjectID out)
     {

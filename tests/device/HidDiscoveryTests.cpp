@@ -47,7 +47,9 @@ TEST_F (Registration, GoesOnWhenPowerRegistrationFails)
 
 // HID arrival --------------------------------------------------------------------------------------------
 
-class HidArrival : public DeviceTest, public ::testing::WithParamInterface<SInt32> {};
+class HidArrival : public DeviceTest,
+                   public ::testing::WithParamInterface<SInt32>
+{};
 
 TEST_P (HidArrival, AcceptedProductIdRaisesArrivalOnTheMessageThread)
 {
@@ -69,7 +71,9 @@ TEST_P (HidArrival, AcceptedProductIdRaisesArrivalOnTheMessageThread)
 
 INSTANTIATE_TEST_SUITE_P (BothProducts, HidArrival, ::testing::Values (0x0142, 0x0141));
 
-class HidIgnored : public DeviceTest, public ::testing::WithParamInterface<sim::HidDeviceSpec> {};
+class HidIgnored : public DeviceTest,
+                   public ::testing::WithParamInterface<sim::HidDeviceSpec>
+{};
 
 TEST_P (HidIgnored, ByTheMatchingCallback)
 {
@@ -100,15 +104,35 @@ TEST_P (HidIgnored, WhenPluggedBesideTheInterface)
 
 namespace
 {
-    sim::HidDeviceSpec withoutVendor()     { auto s = tolvaHid(); s.vendorId.reset(); return s; }
-    sim::HidDeviceSpec withoutProductId()  { auto s = tolvaHid(); s.productId.reset(); return s; }
-    sim::HidDeviceSpec withoutProduct()    { auto s = tolvaHid(); s.product.reset(); return s; }
-    sim::HidDeviceSpec otherVendor()       { auto s = tolvaHid(); s.vendorId = tolvaVendorId + 1; return s; }
+    sim::HidDeviceSpec withoutVendor()
+    {
+        auto s = tolvaHid();
+        s.vendorId.reset();
+        return s;
+    }
+    sim::HidDeviceSpec withoutProductId()
+    {
+        auto s = tolvaHid();
+        s.productId.reset();
+        return s;
+    }
+    sim::HidDeviceSpec withoutProduct()
+    {
+        auto s = tolvaHid();
+        s.product.reset();
+        return s;
+    }
+    sim::HidDeviceSpec otherVendor()
+    {
+        auto s = tolvaHid();
+        s.vendorId = tolvaVendorId + 1;
+        return s;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P (Devices, HidIgnored,
-    ::testing::Values (tolvaHid (0x0143), tolvaHid (0x0140), otherVendor(),
-                       withoutVendor(), withoutProductId(), withoutProduct()));
+                          ::testing::Values (tolvaHid (0x0143), tolvaHid (0x0140), otherVendor(), withoutVendor(),
+                                             withoutProductId(), withoutProduct()));
 
 using HidDevices = DeviceTest;
 
@@ -169,9 +193,14 @@ struct RemovalCase
     bool removalRaised;
 };
 
-void PrintTo (const RemovalCase& c, std::ostream* os) { *os << '"' << c.product << '"'; }
+void PrintTo (const RemovalCase& c, std::ostream* os)
+{
+    *os << '"' << c.product << '"';
+}
 
-class HidRemovalByName : public DeviceTest, public ::testing::WithParamInterface<RemovalCase> {};
+class HidRemovalByName : public DeviceTest,
+                         public ::testing::WithParamInterface<RemovalCase>
+{};
 
 TEST_P (HidRemovalByName, DropsTheHandleAndRaisesRemovalWithTheOldIdentifiers)
 {
@@ -201,9 +230,9 @@ TEST_P (HidRemovalByName, DropsTheHandleAndRaisesRemovalWithTheOldIdentifiers)
     EXPECT_EQ (audioIds(), AudioIds (0, 0));
 }
 
-INSTANTIATE_TEST_SUITE_P (Names, HidRemovalByName, ::testing::Values (RemovalCase { 0x0142, "Tolva", true },
-                                                                      RemovalCase { 0x0141, "tOLVA", true },
-                                                                      RemovalCase { 0x0142, "Tolva USB", false }));
+INSTANTIATE_TEST_SUITE_P (Names, HidRemovalByName,
+                          ::testing::Values (RemovalCase { 0x0142, "Tolva", true }, RemovalCase { 0x0141, "tOLVA", true },
+                                             RemovalCase { 0x0142, "Tolva USB", false }));
 
 using HidRemoval = DeviceTest;
 
@@ -267,7 +296,8 @@ TEST_F (Owner, EventsAfterUnregistrationNeverReachTheCallback)
     // Listener thread.
     const auto calls = world().listenerCallsDelivered();
     world().externalSetMute (audio, kAudioObjectPropertyScopeOutput, true);
-    ASSERT_TRUE (testing_support::pumpUntil ([calls] { return world().listenerCallsDelivered() > calls && world().listenerIdle(); }));
+    ASSERT_TRUE (testing_support::pumpUntil (
+        [calls] { return world().listenerCallsDelivered() > calls && world().listenerIdle(); }));
 
     // Power: still answered.
     world().sendPowerMessage (kIOMessageSystemWillSleep, 5);

@@ -18,7 +18,10 @@ namespace
 // Each command the panel sends, by its names, against the bytes the device expects.
 TEST (HidOutputReport, HoldsCommandAndValueInTheFixedFrame)
 {
-    struct Case { UInt8 command, value, wireCommand, wireValue; };
+    struct Case
+    {
+        UInt8 command, value, wireCommand, wireValue;
+    };
     const Case cases[] = {
         { hidCmdAttach, 0x00, 0x1a, 0x00 },
         { hidCmdInputSelect, inputCodeMic, 0x2a, 0x01 },

@@ -35,8 +35,8 @@ protected:
         recorder().clear();
         const auto calls = world().listenerCallsDelivered();
         change();
-        EXPECT_TRUE (testing_support::pumpUntil ([calls] { return world().listenerCallsDelivered() > calls
-                                                                   && world().listenerIdle(); }));
+        EXPECT_TRUE (testing_support::pumpUntil (
+            [calls] { return world().listenerCallsDelivered() > calls && world().listenerIdle(); }));
         return recorder().kinds();
     }
 
@@ -75,8 +75,8 @@ TEST_F (PropertyListener, MuteThruAndDataSourceAlwaysRaiseOneEventEach)
     EXPECT_EQ (eventsFor (device, { address (kAudioDevicePropertyPlayThru, kAudioObjectPropertyScopeInput) }), changed (1));
     EXPECT_EQ (eventsFor (device, { address (kAudioDevicePropertyDataSource, kAudioObjectPropertyScopeInput) }), changed (1));
     EXPECT_EQ (eventsFor (device, { address (kAudioDevicePropertyMute, kAudioObjectPropertyScopeInput),
-                                    address (kAudioDevicePropertyPlayThru),
-                                    address (kAudioDevicePropertyDataSource) }), changed (3));
+                                    address (kAudioDevicePropertyPlayThru), address (kAudioDevicePropertyDataSource) }),
+               changed (3));
 }
 
 TEST_F (PropertyListener, ScalarVolumeRaisesAnEventOnlyWhenReadable)
@@ -88,8 +88,8 @@ TEST_F (PropertyListener, ScalarVolumeRaisesAnEventOnlyWhenReadable)
     world().setFailGet (device, volm, true);
     EXPECT_EQ (eventsFor (device, { address (volm, kAudioObjectPropertyScopeOutput, 1) }), changed (0));
     // Unreadable volume beside a mute change: only the mute counts.
-    EXPECT_EQ (eventsFor (device, { address (volm, kAudioObjectPropertyScopeInput, 2),
-                                    address (kAudioDevicePropertyMute) }), changed (1));
+    EXPECT_EQ (eventsFor (device, { address (volm, kAudioObjectPropertyScopeInput, 2), address (kAudioDevicePropertyMute) }),
+               changed (1));
 }
 
 TEST_F (PropertyListener, OtherSelectorsRaiseNothing)
@@ -97,16 +97,16 @@ TEST_F (PropertyListener, OtherSelectorsRaiseNothing)
     const auto device = installCombined();
 
     EXPECT_EQ (eventsFor (device, { address (kAudioDevicePropertyVolumeDecibels, kAudioObjectPropertyScopeOutput, 1),
-                                    address (kAudioObjectPropertyName),
-                                    address (fourCharCode ("abcd")) }), changed (0));
+                                    address (kAudioObjectPropertyName), address (fourCharCode ("abcd")) }),
+               changed (0));
 }
 
 TEST_F (PropertyListener, RateChangeRaisesAnEventOnlyForListedRates)
 {
     const auto device = installCombined();
-    const std::pair<double, std::size_t> cases[] = { { 192000.0, 1 }, { 176400.0, 1 }, { 96000.0, 1 }, { 88200.0, 1 },
-                                                     { 48000.0, 1 }, { 32000.0, 1 }, { 44100.0, 1 },
-                                                     { 22050.0, 0 }, { 8000.0, 0 } };
+    const std::pair<double, std::size_t> cases[] = { { 192000.0, 1 }, { 176400.0, 1 }, { 96000.0, 1 },
+                                                     { 88200.0, 1 },  { 48000.0, 1 },  { 32000.0, 1 },
+                                                     { 44100.0, 1 },  { 22050.0, 0 },  { 8000.0, 0 } };
 
     for (const auto& [rate, events] : cases)
     {
@@ -146,7 +146,12 @@ TEST_F (RateMirroring, EachSideMirrorsTheOtherAndOnlyListedRatesRaiseEvents)
     installSeparate();
 
     // A listed rate is announced by the side that changed and again by the mirrored side.
-    struct Case { AudioObjectID changed, mirrored; double rate; std::size_t events; };
+    struct Case
+    {
+        AudioObjectID changed, mirrored;
+        double rate;
+        std::size_t events;
+    };
     for (const auto& c : { Case { input, output, 22050.0, 0 }, Case { output, input, 96000.0, 2 } })
     {
         SCOPED_TRACE (c.rate);

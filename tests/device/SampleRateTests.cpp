@@ -98,9 +98,14 @@ struct RateTiming
     std::uint32_t atLeast, below;
 };
 
-void PrintTo (const RateTiming& t, std::ostream* os) { *os << t.name; }
+void PrintTo (const RateTiming& t, std::ostream* os)
+{
+    *os << t.name;
+}
 
-class SampleRateTiming : public SampleRate, public ::testing::WithParamInterface<RateTiming> {};
+class SampleRateTiming : public SampleRate,
+                         public ::testing::WithParamInterface<RateTiming>
+{};
 
 TEST_P (SampleRateTiming, WaitsOnceAtMostWhenTheSidesDisagree)
 {
@@ -125,9 +130,10 @@ TEST_P (SampleRateTiming, WaitsOnceAtMostWhenTheSidesDisagree)
 }
 
 // 300 ms is the one wait; "below 250" is well short of it, "below 4000" did not wait for the output.
-INSTANTIATE_TEST_SUITE_P (Cases, SampleRateTiming, ::testing::Values (
-    RateTiming { "AgreementReturnsAtOnce", 1.0, true, 0, 0, 96000.0, true, 0, 250 },
-    RateTiming { "DisagreementWaitsOnceThenChecksAgain", 10.0, true, 100, 0, 44100.0, true, 300, 1500 },
-    RateTiming { "StillDisagreeingAfterTheWaitFails", 10.0, true, 0, 5000, 96000.0, false, 300, 4000 },
-    RateTiming { "NoDeviceFailsAtOnce", 1.0, false, 0, 0, 48000.0, false, 0, 250 }),
+INSTANTIATE_TEST_SUITE_P (
+    Cases, SampleRateTiming,
+    ::testing::Values (RateTiming { "AgreementReturnsAtOnce", 1.0, true, 0, 0, 96000.0, true, 0, 250 },
+                       RateTiming { "DisagreementWaitsOnceThenChecksAgain", 10.0, true, 100, 0, 44100.0, true, 300, 1500 },
+                       RateTiming { "StillDisagreeingAfterTheWaitFails", 10.0, true, 0, 5000, 96000.0, false, 300, 4000 },
+                       RateTiming { "NoDeviceFailsAtOnce", 1.0, false, 0, 0, 48000.0, false, 0, 250 }),
     [] (const auto& info) { return std::string (info.param.name); });

@@ -35,9 +35,10 @@ namespace
 
         bool hasWindow (AppProcess& app)
         {
-            return pollUntil ([&] { return ! display.findWindows (mainWindowTitle, app.pid()).empty() || ! app.isRunning(); },
+            return pollUntil ([&]
+                              { return ! display.findWindows (mainWindowTitle, app.pid()).empty() || ! app.isRunning(); },
                               programStartTimeoutMs)
-                && app.isRunning();
+                   && app.isRunning();
         }
 
         // A client of the running instance's socket, connected and blocking, or -1.
@@ -45,7 +46,9 @@ namespace
         {
             sockaddr_un address {};
             address.sun_family = AF_UNIX;
-            runtimeDir.getChildFile ("tolva-usb/instance.sock").getFullPathName().copyToUTF8 (address.sun_path, sizeof (address.sun_path));
+            runtimeDir.getChildFile ("tolva-usb/instance.sock")
+                .getFullPathName()
+                .copyToUTF8 (address.sun_path, sizeof (address.sun_path));
 
             const int fd = ::socket (AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
             if (::connect (fd, reinterpret_cast<const sockaddr*> (&address), sizeof (address)) == 0)

@@ -28,11 +28,13 @@ namespace
         // finishes starting, so the move is repeated until it has held for half a second.
         bool moveAndKeep (WindowId window, juce::Rectangle<int> bounds)
         {
-            return pollUntil ([&]
-            {
+            return pollUntil (
+                [&]
+                {
                 display.moveAndResize (window, bounds);
                 return ! pollUntil ([&] { return boundsOf (window) != bounds; }, 500);
-            }, programStartTimeoutMs);
+                },
+                programStartTimeoutMs);
         }
 
         bool storedPositionBecomes (const juce::String& expected)
@@ -83,11 +85,14 @@ TEST_F (LaunchTest, WindowComesBackWhereItWasAfterQuit)
 
 TEST_F (LaunchTest, StoredStateIsBroughtWithinLimitsAndRatio)
 {
-    struct Case { juce::Rectangle<int> stored, expected; };
+    struct Case
+    {
+        juce::Rectangle<int> stored, expected;
+    };
 
     // 500 wide: the ratio asks for 500 * 290 / 320 = 453.1 high. 1200 by 900: the maximum, 640 by 580.
-    for (const auto& c : { Case { { 60, 40, 500, 300 }, { 60, 40, 500, 453 } },
-                           Case { { 60, 40, 1200, 900 }, { 60, 40, 640, 580 } } })
+    for (const auto& c :
+         { Case { { 60, 40, 500, 300 }, { 60, 40, 500, 453 } }, Case { { 60, 40, 1200, 900 }, { 60, 40, 640, 580 } } })
     {
         auto& app = startWithStoredState (c.stored);
         const auto window = waitForWindowAt (app, c.expected);

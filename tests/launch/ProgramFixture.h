@@ -28,8 +28,14 @@ namespace launch
     constexpr juce::Point<int> micButtonCentre { 35, 120 };
 
     // The input buttons are dark grey, and orange while selected.
-    inline bool looksSelected (juce::Colour c)  { return c.getRed() > 200 && c.getBlue() < 160; }
-    inline bool looksDrawn (juce::Colour c)     { return c.getRed() + c.getGreen() + c.getBlue() > 60; }
+    inline bool looksSelected (juce::Colour c)
+    {
+        return c.getRed() > 200 && c.getBlue() < 160;
+    }
+    inline bool looksDrawn (juce::Colour c)
+    {
+        return c.getRed() + c.getGreen() + c.getBlue() > 60;
+    }
 
     // 320 by 290 centred on a screen, as the program places its first window.
     inline juce::Rectangle<int> centredDefaultBounds (juce::Rectangle<int> screen)
@@ -88,11 +94,12 @@ namespace launch
         }
 
         // The same in other session folders; an empty runtime folder leaves XDG_RUNTIME_DIR unset.
-        AppProcess& startIn (const juce::File& homeDir, const juce::File& runtime, const juce::StringArray& arguments = {},
-                             const juce::StringArray& environment = {})
+        AppProcess& startIn (const juce::File& homeDir, const juce::File& runtime,
+                             const juce::StringArray& arguments = {}, const juce::StringArray& environment = {})
         {
             auto fullEnvironment = environment;
-            if (! std::any_of (environment.begin(), environment.end(), [] (const auto& entry) { return entry.startsWith ("DISPLAY="); }))
+            if (! std::any_of (environment.begin(), environment.end(),
+                               [] (const auto& entry) { return entry.startsWith ("DISPLAY="); }))
                 fullEnvironment.add ("DISPLAY=" + server.name());
 
             processes.push_back (std::make_unique<AppProcess> (juce::File (TOLVA_APP_PATH), arguments, homeDir, runtime,
@@ -101,7 +108,10 @@ namespace launch
         }
 
         // 320 by 290 centred on the test's screen, as the program places its first window.
-        juce::Rectangle<int> centredDefaultBounds() const { return launch::centredDefaultBounds (display.screenBounds()); }
+        juce::Rectangle<int> centredDefaultBounds() const
+        {
+            return launch::centredDefaultBounds (display.screenBounds());
+        }
 
         juce::Rectangle<int> boundsOf (WindowId window) const
         {
@@ -132,13 +142,15 @@ namespace launch
             display.sendCloseRequest (window);
 
             std::optional<int> exitCode;
-            pollUntil ([&]
-            {
+            pollUntil (
+                [&]
+                {
                 exitCode = app.waitForExit (500);
                 if (! exitCode)
                     display.nudge (window);
                 return exitCode.has_value();
-            }, programExitTimeoutMs);
+                },
+                programExitTimeoutMs);
 
             EXPECT_EQ (exitCode, std::optional<int> (0));
         }
@@ -148,7 +160,8 @@ namespace launch
         {
             juce::StringArray found;
             std::error_code error;
-            for (const auto& entry : std::filesystem::recursive_directory_iterator (runtimeDir.getFullPathName().toStdString(), error))
+            for (const auto& entry :
+                 std::filesystem::recursive_directory_iterator (runtimeDir.getFullPathName().toStdString(), error))
                 if (entry.is_socket())
                     found.add (entry.path().string());
             return found;
@@ -158,8 +171,9 @@ namespace launch
         // a test moves or resizes the window only after it.
         static bool waitUntilDrawn (Display& display, WindowId window)
         {
-            return pollUntil ([&] { return looksDrawn (display.pixelAt (window, micButtonCentre).value_or (juce::Colour())); },
-                              programStartTimeoutMs);
+            return pollUntil (
+                [&] { return looksDrawn (display.pixelAt (window, micButtonCentre).value_or (juce::Colour())); },
+                programStartTimeoutMs);
         }
 
         PrivateXServer server;

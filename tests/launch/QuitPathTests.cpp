@@ -28,10 +28,10 @@ namespace
             display.moveAndResize (window, moved);
             display.click (window, micButtonCentre);
 
-            if (! pollWithNudges (display, window, [&]
-                {
-                    return looksSelected (display.pixelAt (window, micButtonCentre).value_or (juce::Colour()));
-                }, programStartTimeoutMs))
+            if (! pollWithNudges (
+                    display, window,
+                    [&] { return looksSelected (display.pixelAt (window, micButtonCentre).value_or (juce::Colour())); },
+                    programStartTimeoutMs))
                 return ::testing::AssertionFailure() << "\"Mic\" was not drawn selected";
 
             if (display.boundsOf (window) != moved)
@@ -47,7 +47,6 @@ namespace
             EXPECT_EQ (storedValue (home, "MON_INPUT"), juce::String ("1"));
             EXPECT_TRUE (socketsInRuntimeDir().isEmpty()) << "left behind: " << socketsInRuntimeDir().joinIntoString (", ");
         }
-
     };
 }
 
@@ -89,9 +88,9 @@ TEST_F (QuitPathTest, LostDisplayStillSavesTheSettingsAndRemovesTheSocket)
             Display display (server.name());
             ASSERT_TRUE (display.isOpen());
 
-            const auto window = launch::waitForWindowAt (display, app, mainWindowTitle,
-                                                         launch::centredDefaultBounds (display.screenBounds()),
-                                                         programStartTimeoutMs);
+            const auto window =
+                launch::waitForWindowAt (display, app, mainWindowTitle,
+                                         launch::centredDefaultBounds (display.screenBounds()), programStartTimeoutMs);
             ASSERT_NE (window, 0u);
             ASSERT_TRUE (moveAndSelectMic (display, window));
             ASSERT_FALSE (socketsInRuntimeDir().isEmpty());

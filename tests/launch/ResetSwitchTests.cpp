@@ -11,7 +11,7 @@ TEST (ResetSwitch, MatchesEitherSpellingInAnyCase)
 
 TEST (ResetSwitch, OnlyTheWholeUntrimmedStringCounts)
 {
-    for (const auto* text : { "", " /default", "/default ", "-default", "default", "/default /x",
-                              "/defaultss", "\"/default\"", "/default\t" })
+    for (const auto* text :
+         { "", " /default", "/default ", "-default", "default", "/default /x", "/defaultss", "\"/default\"", "/default\t" })
         EXPECT_FALSE (BrisvoApplication::isResetSwitch (text)) << text;
 }

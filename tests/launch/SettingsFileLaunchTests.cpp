@@ -35,9 +35,14 @@ namespace
         juce::StringArray arguments;
     };
 
-    void PrintTo (const StartCase& c, std::ostream* os) { *os << c.name; }
+    void PrintTo (const StartCase& c, std::ostream* os)
+    {
+        *os << c.name;
+    }
 
-    class UnreadableSettingsLaunch : public ProgramTest, public ::testing::WithParamInterface<StartCase> {};
+    class UnreadableSettingsLaunch : public ProgramTest,
+                                     public ::testing::WithParamInterface<StartCase>
+    {};
 }
 
 TEST_P (UnreadableSettingsLaunch, WindowOpensWithTheDefaultsAndAGoodFileFollows)
@@ -62,10 +67,9 @@ TEST_P (UnreadableSettingsLaunch, WindowOpensWithTheDefaultsAndAGoodFileFollows)
     EXPECT_EQ (launch::storedWindowPosition (home), centredDefaultBounds().toString());
 }
 
-INSTANTIATE_TEST_SUITE_P (
-    NeverWritten, UnreadableSettingsLaunch,
-    ::testing::Values (StartCase { "deep", deepFile, {} },
-                       StartCase { "deepWithReset", deepFile, { "/default" } },
-                       StartCase { "manyKeys", fileOfManyKeys, {} },
-                       StartCase { "manyKeysWithReset", fileOfManyKeys, { "/default" } }),
-    [] (const auto& info) { return std::string (info.param.name); });
+INSTANTIATE_TEST_SUITE_P (NeverWritten, UnreadableSettingsLaunch,
+                          ::testing::Values (StartCase { "deep", deepFile, {} },
+                                             StartCase { "deepWithReset", deepFile, { "/default" } },
+                                             StartCase { "manyKeys", fileOfManyKeys, {} },
+                                             StartCase { "manyKeysWithReset", fileOfManyKeys, { "/default" } }),
+                          [] (const auto& info) { return std::string (info.param.name); });

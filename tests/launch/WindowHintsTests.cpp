@@ -58,7 +58,11 @@ TEST_F (WindowHintsTest, ResizesByAnotherProgramComeBackWithinTheLimitsAboutTheC
     const auto window = startAndWaitForWindow (app);
     ASSERT_NE (window, 0u);
 
-    struct Case { int width, height; juce::Point<int> expectedSize; };
+    struct Case
+    {
+        int width, height;
+        juce::Point<int> expectedSize;
+    };
 
     // Too wide: the width stops at 640 and the ratio gives 580. Too small: 219 wide gives 198.47 high,
     // 198. Too large both ways: the maximum, 640 by 580.
@@ -69,7 +73,8 @@ TEST_F (WindowHintsTest, ResizesByAnotherProgramComeBackWithinTheLimitsAboutTheC
         const auto expected = aboutCentre (previous, c.expectedSize.x, c.expectedSize.y);
 
         display.resize (window, c.width, c.height);
-        ASSERT_TRUE (pollWithNudges (display, window, [&] { return display.boundsOf (window) == expected; }, programStartTimeoutMs))
+        ASSERT_TRUE (pollWithNudges (
+            display, window, [&] { return display.boundsOf (window) == expected; }, programStartTimeoutMs))
             << "expected " << expected.toString() << ", the window is at " << display.boundsOf (window)->toString();
 
         // Moving the window back made JUCE rewrite the hints without the ratio: they are complete again.

@@ -139,8 +139,9 @@ TEST_F (AudioObjects, NominalRateAcceptsOfferedRatesAndThirtyTwoKilohertzOnlyThr
     EXPECT_EQ (set (tolva, anyScope, Float64 (32000)), kAudioDeviceUnsupportedFormatError);
     EXPECT_EQ (world().nominalRate (tolva), 96000.0);
 
-    const AudioStreamBasicDescription format32k { 32000.0, kAudioFormatLinearPCM,
-                                                  kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsPacked, 4, 1, 4, 2, 16, 0 };
+    const AudioStreamBasicDescription format32k {
+        32000.0, kAudioFormatLinearPCM, kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsPacked, 4, 1, 4, 2, 16, 0
+    };
     EXPECT_EQ (set (tolva, address (kAudioStreamPropertyPhysicalFormat, kAudioObjectPropertyScopeWildcard), format32k), 0);
     EXPECT_EQ (world().nominalRate (tolva), 32000.0);
 
@@ -158,7 +159,8 @@ TEST_F (AudioObjects, VolumesAreClampedToEachDirectionsRangeAndGiveTheScalar)
 
     EXPECT_EQ (set (tolva, inLeft, Float32 (30.0f)), 0);
     EXPECT_EQ (set (tolva, outRight, Float32 (-100.0f)), 0);
-    EXPECT_EQ (set (tolva, address (kAudioDevicePropertyVolumeDecibels, kAudioObjectPropertyScopeOutput, 0), Float32 (224.0f)), 0);
+    EXPECT_EQ (
+        set (tolva, address (kAudioDevicePropertyVolumeDecibels, kAudioObjectPropertyScopeOutput, 0), Float32 (224.0f)), 0);
 
     EXPECT_EQ (world().volumeDb (tolva, kAudioObjectPropertyScopeInput, 1), 12.0f);
     EXPECT_EQ (world().volumeDb (tolva, kAudioObjectPropertyScopeInput, 2), 0.0f);

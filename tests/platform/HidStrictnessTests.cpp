@@ -14,7 +14,12 @@ namespace
     Bytes commandReport (UInt8 command, UInt8 value)
     {
         Bytes bytes (27, 0x00);
-        bytes[0] = 0x12; bytes[1] = 0x34; bytes[2] = command; bytes[4] = 0x01; bytes[5] = value; bytes[21] = 0x80;
+        bytes[0] = 0x12;
+        bytes[1] = 0x34;
+        bytes[2] = command;
+        bytes[4] = 0x01;
+        bytes[5] = value;
+        bytes[21] = 0x80;
         return bytes;
     }
 
@@ -38,7 +43,8 @@ namespace
         IOHIDDeviceClose (device, kIOHIDOptionsTypeNone);
     }
 
-    void onArrival (void*, IOReturn, void*, IOHIDDeviceRef) {}
+    void onArrival (void*, IOReturn, void*, IOHIDDeviceRef)
+    {}
 
     // A manager for every device, scheduled and opened as the program does it.
     void makeManager (RemovalLog& log)
@@ -62,7 +68,10 @@ struct MalformedCase
     Bytes bytes;
 };
 
-std::ostream& operator<< (std::ostream& os, const MalformedCase& c) { return os << c.name; }
+std::ostream& operator<< (std::ostream& os, const MalformedCase& c)
+{
+    return os << c.name;
+}
 
 namespace
 {
@@ -84,32 +93,29 @@ namespace
             { "featureReport", kIOHIDReportTypeFeature, 0, commandReport (0x2a, 0xc1) },
             { "inputReport", kIOHIDReportTypeInput, 0, commandReport (0x2a, 0xc1) },
             { "reportId1", kIOHIDReportTypeOutput, 1, commandReport (0x2a, 0xc1) },
-            changed ("length26", 0x2a, 0xc1, [] (Bytes& b) { b.pop_back(); }),
-            changed ("length28", 0x2a, 0xc1, [] (Bytes& b) { b.push_back (0x00); }),
-            changed ("empty", 0x2a, 0xc1, [] (Bytes& b) { b.clear(); }),
-            withByte ("byte0", 0, 0x21),
-            withByte ("byte1", 1, 0x43),
-            withByte ("byte3", 3, 0x01),
-            withByte ("byte4", 4, 0x00),
-            withByte ("byte6", 6, 0x01),
-            withByte ("byte20", 20, 0x80),
-            withByte ("byte21Zero", 21, 0x00),
-            withByte ("byte21Other", 21, 0x08),
-            withByte ("byte22", 22, 0x80),
-            withByte ("byte26", 26, 0x01),
-            withByte ("unknownCommand", 2, 0x2b),
-            withByte ("inputCodeUnknown", 5, 0x03),
-            withByte ("inputCodeNone", 5, 0x00),
-            withByte ("inputCodeHalfFlag", 5, 0x41),
-            withByte ("inputCodeFlagOnly", 5, 0xc0),
-            changed ("monitorValue", 0x2c, 0x02, [] (Bytes&) {}),
-            changed ("monitorValueWithFlag", 0x2c, 0xc5, [] (Bytes&) {}),
-            changed ("attachValue", 0x1a, 0x01, [] (Bytes&) {}),
-        };
+            changed ("length26", 0x2a, 0xc1,
+                     [] (Bytes& b) {
+            b.pop_back();
+            }),
+            changed ("length28", 0x2a, 0xc1,
+                     [] (Bytes& b) {
+            b.push_back (0x00);
+            }),
+            changed ("empty", 0x2a, 0xc1, [] (Bytes& b) { b.clear(); }), withByte ("byte0", 0, 0x21),
+            withByte ("byte1", 1, 0x43), withByte ("byte3", 3, 0x01), withByte ("byte4", 4, 0x00),
+            withByte ("byte6", 6, 0x01), withByte ("byte20", 20, 0x80), withByte ("byte21Zero", 21, 0x00),
+            withByte ("byte21Other", 21, 0x08), withByte ("byte22", 22, 0x80), withByte ("byte26", 26, 0x01),
+            withByte ("unknownCommand", 2, 0x2b), withByte ("inputCodeUnknown", 5, 0x03),
+            withByte ("inputCodeNone", 5, 0x00), withByte ("inputCodeHalfFlag", 5, 0x41),
+            withByte ("inputCodeFlagOnly", 5, 0xc0), changed ("monitorValue", 0x2c, 0x02, [] (Bytes&) {}),
+            changed ("monitorValueWithFlag", 0x2c, 0xc5, [] (Bytes&) {}), changed ("attachValue", 0x1a, 0x01, [] (Bytes&) {}),
+            };
     }
 }
 
-class MalformedReport : public PlatformTest, public ::testing::WithParamInterface<MalformedCase> {};
+class MalformedReport : public PlatformTest,
+                        public ::testing::WithParamInterface<MalformedCase>
+{};
 
 TEST_P (MalformedReport, IsRefusedCountedAndChangesNothing)
 {

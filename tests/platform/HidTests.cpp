@@ -14,7 +14,7 @@ namespace
     };
 
     // Records the device in the given list of what the manager's callbacks observed.
-    template <std::vector<IOHIDDeviceRef> Observed::* list>
+    template <std::vector<IOHIDDeviceRef> Observed::*list>
     void record (void* context, IOReturn, void*, IOHIDDeviceRef device)
     {
         auto& observed = *static_cast<Observed*> (context);
@@ -57,7 +57,12 @@ namespace
     std::vector<UInt8> commandReport (UInt8 command, UInt8 value)
     {
         std::vector<UInt8> bytes (27, 0x00);
-        bytes[0] = 0x12; bytes[1] = 0x34; bytes[2] = command; bytes[4] = 0x01; bytes[5] = value; bytes[21] = 0x80;
+        bytes[0] = 0x12;
+        bytes[1] = 0x34;
+        bytes[2] = command;
+        bytes[4] = 0x01;
+        bytes[5] = value;
+        bytes[21] = 0x80;
         return bytes;
     }
 
@@ -72,9 +77,9 @@ using HidManager = PlatformTest;
 TEST_F (HidManager, ReportsMatchingDevicesPresentAtOpenInPlugOrderThenLaterArrivals)
 {
     auto first = world().plugHid (hidSpec (vendor, 0x0141));
-    world().plugHid (hidSpec (0x05ac));                  // another vendor
-    world().plugHid (hidSpec (vendor, 0x0143));          // another product
-    world().plugHid (hidSpec (std::nullopt));            // no vendor ID
+    world().plugHid (hidSpec (0x05ac));           // another vendor
+    world().plugHid (hidSpec (vendor, 0x0143));   // another product
+    world().plugHid (hidSpec (std::nullopt));     // no vendor ID
     auto second = world().plugHid (hidSpec (vendor, 0x0142, nullptr));
 
     Observed observed;
@@ -213,12 +218,16 @@ TEST_F (HidReports, CommandsSwitchTheLinkedAudioObjectAndAreAnnounced)
     heard.clear();
     const AudioObjectPropertyAddress everything { kAudioObjectPropertySelectorWildcard, kAudioObjectPropertyScopeWildcard,
                                                   kAudioObjectPropertyElementWildcard };
-    ASSERT_EQ (AudioObjectAddPropertyListener (audio, &everything, [] (AudioObjectID, UInt32 n, const AudioObjectPropertyAddress* a, void*)
-    {
+    ASSERT_EQ (AudioObjectAddPropertyListener (
+                   audio, &everything,
+                   [] (AudioObjectID, UInt32 n, const AudioObjectPropertyAddress* a, void*)
+                   {
         const std::lock_guard<std::mutex> guard (heardLock);
         heard.insert (heard.end(), a, a + n);
         return OSStatus (0);
-    }, nullptr), 0);
+                   },
+                   nullptr),
+               0);
 
     send (device, commandReport (0x1a, 0x00));
     send (device, commandReport (0x2a, 0xc1));   // mic, with the output-mute flag

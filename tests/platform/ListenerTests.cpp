@@ -49,7 +49,10 @@ namespace
         return 0;
     }
 
-    bool waitForIdle() { return testing_support::pumpUntil ([] { return sim::TestWorld::get().listenerIdle(); }); }
+    bool waitForIdle()
+    {
+        return testing_support::pumpUntil ([] { return sim::TestWorld::get().listenerIdle(); });
+    }
 }
 
 using Listeners = PlatformTest;
@@ -87,11 +90,11 @@ TEST_F (Listeners, SetsThatChangeNothingAnnounceNothing)
     Heard heard;
     AudioObjectAddPropertyListener (tolva, &everything, listen, &heard);
 
-    world().externalSetVolumeDb (tolva, kAudioObjectPropertyScopeInput, 1, 0.0f);     // already 0 dB
-    world().externalSetVolumeDb (tolva, kAudioObjectPropertyScopeOutput, 1, 5.0f);    // clamped to 0 dB
+    world().externalSetVolumeDb (tolva, kAudioObjectPropertyScopeInput, 1, 0.0f);    // already 0 dB
+    world().externalSetVolumeDb (tolva, kAudioObjectPropertyScopeOutput, 1, 5.0f);   // clamped to 0 dB
     world().externalSetMute (tolva, kAudioObjectPropertyScopeOutput, false);
     world().externalSetNominalRate (tolva, 48000.0);
-    world().externalSetNominalRate (tolva, 22050.0);                                  // refused
+    world().externalSetNominalRate (tolva, 22050.0);   // refused
     world().externalSetNominalRate (tolva, 44100.0);
     ASSERT_TRUE (waitForIdle());
 
@@ -150,7 +153,8 @@ TEST_F (Listeners, AProgramRateChangeSettlesAfterTheDelayInPlatformTime)
     PlatformClock::setSpeed (10.0);
     world().setRateSettleDelay (tolva, 300);
 
-    const AudioObjectPropertyAddress rateAddress { kAudioDevicePropertyNominalSampleRate, kAudioObjectPropertyScopeWildcard, 0 };
+    const AudioObjectPropertyAddress rateAddress { kAudioDevicePropertyNominalSampleRate,
+                                                   kAudioObjectPropertyScopeWildcard, 0 };
     const Float64 rate = 96000.0;
     EXPECT_EQ (AudioObjectSetPropertyData (tolva, &rateAddress, 0, nullptr, sizeof (rate), &rate), 0);
     EXPECT_EQ (world().nominalRate (tolva), 48000.0);

@@ -16,8 +16,8 @@ protected:
     static bool onMessageThread() { return juce::MessageManager::getInstance()->isThisTheMessageThread(); }
 
     // The Tolva interface's HID device with any of its properties changed or left out (null).
-    static sim::HidDeviceSpec hidSpec (std::optional<SInt32> vendorId, std::optional<SInt32> productId = sim::tolvaProductId,
-                                       const char* product = "Tolva")
+    static sim::HidDeviceSpec hidSpec (std::optional<SInt32> vendorId,
+                                       std::optional<SInt32> productId = sim::tolvaProductId, const char* product = "Tolva")
     {
         auto spec = sim::tolvaHidSpec (0);
         spec.vendorId = vendorId;

@@ -12,9 +12,18 @@ namespace
     // Every callback of every source, in the order they ran.
     juce::StringArray heard;
 
-    void onArrival (void*, IOReturn, void*, IOHIDDeviceRef) { heard.add ("arrival"); }
-    void onRemoval (void*, IOReturn, void*, IOHIDDeviceRef) { heard.add ("removal"); }
-    void onPower (void*, io_service_t, natural_t type, void*) { heard.add ("power " + juce::String::toHexString ((int) type)); }
+    void onArrival (void*, IOReturn, void*, IOHIDDeviceRef)
+    {
+        heard.add ("arrival");
+    }
+    void onRemoval (void*, IOReturn, void*, IOHIDDeviceRef)
+    {
+        heard.add ("removal");
+    }
+    void onPower (void*, io_service_t, natural_t type, void*)
+    {
+        heard.add ("power " + juce::String::toHexString ((int) type));
+    }
 
     IOHIDManagerRef makeManager (CFRunLoopRef runLoop, CFRunLoopMode mode)
     {

@@ -20,7 +20,10 @@ namespace
     }
 
     int plugCallbacks = 0;
-    void onPlug (void*, io_iterator_t) { ++plugCallbacks; }
+    void onPlug (void*, io_iterator_t)
+    {
+        ++plugCallbacks;
+    }
 
     io_iterator_t registerUsbNotification()
     {

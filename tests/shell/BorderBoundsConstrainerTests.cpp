@@ -15,7 +15,10 @@ namespace
         c.setSizeLimits (219, 198, 640, 580);
     }
 
-    struct Flags { bool top = false, left = false, bottom = false, right = false; };
+    struct Flags
+    {
+        bool top = false, left = false, bottom = false, right = false;
+    };
 
     Rect check (juce::ComponentBoundsConstrainer& c, Rect requested, Rect previous, Flags f = {})
     {
@@ -33,7 +36,10 @@ namespace
 
 TEST_F (BorderBoundsConstrainerTest, MoveKeepsRequestedPlaceWhileSizeIsConstrained)
 {
-    struct Case { Rect requested, previous, expected; };
+    struct Case
+    {
+        Rect requested, previous, expected;
+    };
     const Case cases[] = {
         // Unchanged size: lands exactly where asked.
         { { 333, 222, 320, 290 }, { 0, 0, 320, 290 }, { 333, 222, 320, 290 } },
@@ -56,8 +62,7 @@ TEST_F (BorderBoundsConstrainerTest, ResizeStaysCentredOnPreviousBounds)
     // so the outer size is 300 by 290, centred on (100, 100, 321, 319): 100 + 160 - 150, 100 + 159 - 145.
     constrainer.frameBorder = juce::BorderSize<int> (27, 5, 0, 5);
     const Rect previous (100, 100, 321, 319);
-    EXPECT_EQ (check (constrainer, { 100, 100, 300, 300 }, previous, { false, false, true, true }),
-               Rect (110, 114, 300, 290));
+    EXPECT_EQ (check (constrainer, { 100, 100, 300, 300 }, previous, { false, false, true, true }), Rect (110, 114, 300, 290));
 }
 
 TEST (BorderBoundsConstrainerResize, HalvesEachTermOnItsOwn)
@@ -94,8 +99,8 @@ TEST_F (BorderBoundsConstrainerTest, WithoutFrameOuterAndInnerAreTheSame)
     configureAsWindow (plain);
 
     const Rect previous (40, 50, 320, 290);
-    for (const auto requested : { Rect (40, 50, 500, 300), Rect (0, 0, 10, 10), Rect (5, 5, 900, 700),
-                                  Rect (12, 34, 350, 317) })
+    for (const auto requested :
+         { Rect (40, 50, 500, 300), Rect (0, 0, 10, 10), Rect (5, 5, 900, 700), Rect (12, 34, 350, 317) })
         EXPECT_EQ (check (constrainer, requested, previous), check (plain, requested, previous)) << requested.toString();
 }
 

@@ -22,7 +22,7 @@ namespace
             {
                 ++count;
                 allOnMessageThread = allOnMessageThread && juce::MessageManager::existsAndIsCurrentThread();
-            };
+                };
         }
 
         int count = 0;
@@ -31,7 +31,8 @@ namespace
 
     void (*currentHandler (int signal)) (int)
     {
-        struct sigaction action {};
+        struct sigaction action
+        {};
         ::sigaction (signal, nullptr, &action);
         return action.sa_handler;
     }

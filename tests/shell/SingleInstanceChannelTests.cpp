@@ -26,7 +26,8 @@ namespace
 
     int modeOf (const juce::File& f)
     {
-        struct stat info {};
+        struct stat info
+        {};
         return ::lstat (f.getFullPathName().toRawUTF8(), &info) == 0 ? (int) (info.st_mode & 07777) : -1;
     }
 
@@ -47,7 +48,7 @@ namespace
             {
                 texts.add (text);
                 allOnMessageThread = allOnMessageThread && juce::MessageManager::existsAndIsCurrentThread();
-            };
+                };
         }
 
         juce::StringArray texts;
@@ -78,7 +79,7 @@ namespace
     {
         auto promise = std::make_shared<std::promise<decltype (action())>>();
         auto result = promise->get_future();
-        std::thread ([promise, action = std::move (action)] () mutable { promise->set_value (action()); }).detach();
+        std::thread ([promise, action = std::move (action)]() mutable { promise->set_value (action()); }).detach();
 
         if (result.wait_for (std::chrono::milliseconds (timeoutMs)) != std::future_status::ready)
             return std::nullopt;
@@ -86,9 +87,11 @@ namespace
         return result.get();
     }
 
-    std::optional<bool> sendWithin (int watchdogMs, const juce::String& text, int timeoutMs, const juce::Array<juce::File>& folders)
+    std::optional<bool> sendWithin (int watchdogMs, const juce::String& text, int timeoutMs,
+                                    const juce::Array<juce::File>& folders)
     {
-        return finishesWithin (watchdogMs, [=] { return SingleInstanceChannel::sendToRunningInstance (text, timeoutMs, folders); });
+        return finishesWithin (watchdogMs,
+                               [=] { return SingleInstanceChannel::sendToRunningInstance (text, timeoutMs, folders); });
     }
 
     // A blocking client socket connected to the socket file, or -1.
@@ -109,7 +112,10 @@ namespace
         return std::string { (char) (size >> 24), (char) (size >> 16), (char) (size >> 8), (char) size } + text;
     }
 
-    std::string framed (const std::string& text) { return framed (text, (uint32_t) text.size()); }
+    std::string framed (const std::string& text)
+    {
+        return framed (text, (uint32_t) text.size());
+    }
 
     bool sendBytes (int fd, const std::string& bytes)
     {
@@ -144,7 +150,7 @@ namespace
             const auto address = addressOf (folder.getChildFile ("instance.sock"));
             fd = ::socket (AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
             bound = ::bind (fd, reinterpret_cast<const sockaddr*> (&address), sizeof (address)) == 0
-                 && ::listen (fd, backlog) == 0;
+                    && ::listen (fd, backlog) == 0;
         }
 
         // Queues connections until the kernel refuses more: a connect then has to wait.
@@ -194,8 +200,8 @@ namespace
             if (const char* old = std::getenv ("XDG_RUNTIME_DIR"))
                 savedRuntimeDir = old;
 
-            runtimeDir = juce::File::getSpecialLocation (juce::File::tempDirectory)
-                             .getNonexistentChildFile ("tolva-channel", "", false);
+            runtimeDir =
+                juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("tolva-channel", "", false);
             ASSERT_TRUE (runtimeDir.createDirectory());
             ::setenv ("XDG_RUNTIME_DIR", runtimeDir.getFullPathName().toRawUTF8(), 1);
         }
@@ -387,7 +393,7 @@ TEST_F (SingleInstanceChannelTest, OtherUserCannotReachIt)
             const unsigned char message[] = { 0, 0, 0, 8, '/', 'd', 'e', 'f', 'a', 'u', 'l', 't' };
             char reply = 0;
             const bool taken = ::send (fd, message, sizeof (message), MSG_NOSIGNAL) == (ssize_t) sizeof (message)
-                            && ::recv (fd, &reply, 1, 0) == 1;
+                               && ::recv (fd, &reply, 1, 0) == 1;
             ::_exit (taken ? 2 : 1);
         }
 
@@ -430,13 +436,16 @@ TEST_F (SingleInstanceChannelTest, UnusableFolderIsPassedOverByEveryLaunch)
 
     const Case cases[] = {
         { "a symlink to a folder of ours", folder(),
-          [&] (const juce::File& f) { return ::symlink (target.getFullPathName().toRawUTF8(), f.getFullPathName().toRawUTF8()) == 0; } },
+          [&] (const juce::File& f)
+          { return ::symlink (target.getFullPathName().toRawUTF8(), f.getFullPathName().toRawUTF8()) == 0; } },
         { "a regular file", folder(), [] (const juce::File& f) { return f.replaceWithText ("x"); } },
         { "another user's folder", folder(),
-          [] (const juce::File& f) { return f.createDirectory() && ::chown (f.getFullPathName().toRawUTF8(), 65534, 65534) == 0; } },
-        { "a socket path longer than an address holds", runtimeDir.getChildFile (juce::String::repeatedString ("x", 100)),
+          [] (const juce::File& f)
+          { return f.createDirectory() && ::chown (f.getFullPathName().toRawUTF8(), 65534, 65534) == 0; } },
+        { "a socket path longer than an address holds",
+          runtimeDir.getChildFile (juce::String::repeatedString ("x", 100)), [] (const juce::File&) { return true; } },
+        { "a runtime folder that does not exist", runtimeDir.getChildFile ("missing/tolva-usb"),
           [] (const juce::File&) { return true; } },
-        { "a runtime folder that does not exist", runtimeDir.getChildFile ("missing/tolva-usb"), [] (const juce::File&) { return true; } },
     };
 
     for (const auto& c : cases)
@@ -515,8 +524,12 @@ TEST_F (SingleInstanceChannelTest, EndsAtOnceWithSlowAndSilentPeersConnected)
     ASSERT_TRUE (sendBytes (peers[0], framed ({}, 100) + "x"));
     ASSERT_TRUE (sendFromOtherThread ("served"));
 
-    EXPECT_TRUE (finishesWithin (10000, [channel = std::move (channel)] () mutable { channel.reset(); return true; }))
-        << "the channel did not end while peers were connected";
+    EXPECT_TRUE (finishesWithin (10000,
+                                 [channel = std::move (channel)]() mutable
+                                 {
+        channel.reset();
+        return true;
+    })) << "the channel did not end while peers were connected";
 
     for (const int fd : peers)
     {
@@ -550,7 +563,13 @@ TEST_F (SingleInstanceChannelTest, TextIsDeliveredOnlyAfterTheCommit)
     SingleInstanceChannel channel (received.callback());
     ASSERT_TRUE (channel.isListening());
 
-    struct Case { const char* what; std::string before; bool acknowledged; std::string after; };
+    struct Case
+    {
+        const char* what;
+        std::string before;
+        bool acknowledged;
+        std::string after;
+    };
     const std::string text = framed ("/default");
     const Case cases[] = {
         { "no commit after the acknowledgement", text, true, {} },
@@ -588,9 +607,7 @@ TEST_F (SingleInstanceChannelTest, LaunchThatGaveUpNeverCommits)
 
     // The sender gives up before the running instance answers; the answer then comes late.
     auto sender = std::async (std::launch::async, [folders = juce::Array<juce::File> { folder() }]
-    {
-        return SingleInstanceChannel::sendToRunningInstance ("/default", 300, folders);
-    });
+                              { return SingleInstanceChannel::sendToRunningInstance ("/default", 300, folders); });
 
     const int fd = ::accept4 (running.fd, nullptr, nullptr, SOCK_CLOEXEC);
     ASSERT_GE (fd, 0);
@@ -631,10 +648,9 @@ TEST_F (SingleInstanceChannelTest, FrozenInstanceIsGivenUpOnInTime)
     EXPECT_GE (msSince (start), 300);
 
     // A new instance sees the socket in use and does not take it over.
-    const auto listening = finishesWithin (20000, [folders = juce::Array<juce::File> { folder() }]
-    {
-        return SingleInstanceChannel ([] (const juce::String&) {}, folders).isListening();
-    });
+    const auto listening =
+        finishesWithin (20000, [folders = juce::Array<juce::File> { folder() }]
+                        { return SingleInstanceChannel ([] (const juce::String&) {}, folders).isListening(); });
     EXPECT_EQ (listening, std::optional<bool> (false));
     EXPECT_TRUE (socketFile().exists());
 }

@@ -28,7 +28,8 @@ namespace
 TEST_F (WindowLimitsKeeperTest, SizesFitWithinTheLimitsAtTheRatioToAPixel)
 {
     // 500 wide asks for 453.1 high: 453 and 454 are within a pixel, 455 is not.
-    for (const auto size : { Size (320, 290), Size (219, 198), Size (640, 580), Size (500, 453), Size (500, 454), Size (352, 319) })
+    for (const auto size :
+         { Size (320, 290), Size (219, 198), Size (640, 580), Size (500, 453), Size (500, 454), Size (352, 319) })
         EXPECT_TRUE (WindowLimitsKeeper::fits (constrainer, size)) << size.toString();
 
     for (const auto size : { Size (218, 198), Size (219, 197), Size (641, 580), Size (640, 581), Size (500, 455),
@@ -38,7 +39,11 @@ TEST_F (WindowLimitsKeeperTest, SizesFitWithinTheLimitsAtTheRatioToAPixel)
 
 TEST_F (WindowLimitsKeeperTest, ABoundsBroughtBackKeepsThePreviousCentreWithTheFrameOnTop)
 {
-    struct Case { juce::BorderSize<int> frame; Rect bounds, previous, expected; };
+    struct Case
+    {
+        juce::BorderSize<int> frame;
+        Rect bounds, previous, expected;
+    };
 
     const Case cases[] = {
         // No frame: 1000 by 300 becomes 640 by 580 about the centre of (352, 239, 320, 290).

@@ -9,7 +9,10 @@ namespace launch
 {
     namespace
     {
-        ::Display* x (void* handle) { return static_cast<::Display*> (handle); }
+        ::Display* x (void* handle)
+        {
+            return static_cast<::Display*> (handle);
+        }
 
         std::optional<pid_t> windowPid (::Display* display, Window window)
         {
@@ -20,10 +23,10 @@ namespace launch
             unsigned char* data = nullptr;
 
             std::optional<pid_t> result;
-            if (XGetWindowProperty (display, window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format,
-                                    &count, &remaining, &data) == Success
+            if (XGetWindowProperty (display, window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &count, &remaining, &data)
+                    == Success
                 && data != nullptr && format == 32 && count == 1)
-                result = (pid_t) *reinterpret_cast<unsigned long*> (data);
+                result = (pid_t) * reinterpret_cast<unsigned long*> (data);
 
             if (data != nullptr)
                 XFree (data);
@@ -41,7 +44,8 @@ namespace launch
             juce::String title;
 
             if (XGetWindowProperty (display, window, XA_WM_NAME, 0, 1024, False, AnyPropertyType, &type, &format,
-                                    &count, &remaining, &data) == Success
+                                    &count, &remaining, &data)
+                    == Success
                 && data != nullptr && format == 8)
                 title = juce::String::fromUTF8 (reinterpret_cast<const char*> (data), (int) count);
 
@@ -95,15 +99,15 @@ namespace launch
         }
     }
 
-    Display::Display() : Display (juce::String()) {}
+    Display::Display() : Display (juce::String())
+    {}
 
     Display::Display (const juce::String& name)
     {
         // A bare X server starts over when its last client leaves and refuses connections meanwhile.
         pollUntil ([this, &name]
-        {
-            return (handle = XOpenDisplay (name.isEmpty() ? nullptr : name.toRawUTF8())) != nullptr;
-        }, 10000);
+                   { return (handle = XOpenDisplay (name.isEmpty() ? nullptr : name.toRawUTF8())) != nullptr; },
+                   10000);
 
         // A window of the program may go away while it is being looked at: ignore such errors
         // instead of letting Xlib end the test.
@@ -178,8 +182,8 @@ namespace launch
 
     void Display::moveAndResize (WindowId window, juce::Rectangle<int> bounds)
     {
-        XMoveResizeWindow (x (handle), window, bounds.getX(), bounds.getY(),
-                           (unsigned int) bounds.getWidth(), (unsigned int) bounds.getHeight());
+        XMoveResizeWindow (x (handle), window, bounds.getX(), bounds.getY(), (unsigned int) bounds.getWidth(),
+                           (unsigned int) bounds.getHeight());
         XSync (x (handle), False);
     }
 

@@ -73,9 +73,8 @@ namespace launch
         }
     }
 
-    AppProcess::AppProcess (const juce::File& program, const juce::StringArray& arguments,
-                            const juce::File& home, const juce::File& runtimeDir, const juce::File& log,
-                            const juce::StringArray& environment)
+    AppProcess::AppProcess (const juce::File& program, const juce::StringArray& arguments, const juce::File& home,
+                            const juce::File& runtimeDir, const juce::File& log, const juce::StringArray& environment)
     {
         std::vector<std::string> argv { program.getFullPathName().toStdString() };
         for (const auto& argument : arguments)
@@ -114,7 +113,8 @@ namespace launch
 
         int status = 0;
         pid_t result;
-        do result = ::waitpid (processId, &status, block ? 0 : WNOHANG);
+        do
+            result = ::waitpid (processId, &status, block ? 0 : WNOHANG);
         while (result < 0 && errno == EINTR);
 
         if (result != processId)
@@ -208,7 +208,7 @@ namespace launch
     bool createSessionFolders (const juce::File& home, const juce::File& runtimeDir)
     {
         return home.createDirectory() && runtimeDir.createDirectory()
-            && ::chmod (runtimeDir.getFullPathName().toRawUTF8(), 0700) == 0;
+               && ::chmod (runtimeDir.getFullPathName().toRawUTF8(), 0700) == 0;
     }
 
     WindowId waitForWindowAt (const Display& display, AppProcess& app, const juce::String& title,
@@ -216,28 +216,32 @@ namespace launch
     {
         WindowId found = 0;
 
-        pollUntil ([&]
-        {
+        pollUntil (
+            [&]
+            {
             for (const auto window : display.findWindows (title, app.pid()))
                 if (display.boundsOf (window) == expected)
                     found = window;
 
             return found != 0 || ! app.isRunning();
-        }, timeoutMs);
+            },
+            timeoutMs);
 
         return found;
     }
 
     bool pollWithNudges (Display& display, WindowId window, const std::function<bool()>& condition, int timeoutMs)
     {
-        return pollUntil ([&]
-        {
+        return pollUntil (
+            [&]
+            {
             if (pollUntil (condition, 200))
                 return true;
 
             display.nudge (window);
             return false;
-        }, timeoutMs);
+            },
+            timeoutMs);
     }
 
     //==============================================================================

@@ -25,9 +25,8 @@ namespace launch
     {
     public:
         // `environment` holds further "NAME=value" entries that replace the inherited ones (DISPLAY, say).
-        AppProcess (const juce::File& program, const juce::StringArray& arguments,
-                    const juce::File& home, const juce::File& runtimeDir, const juce::File& log,
-                    const juce::StringArray& environment = {});
+        AppProcess (const juce::File& program, const juce::StringArray& arguments, const juce::File& home,
+                    const juce::File& runtimeDir, const juce::File& log, const juce::StringArray& environment = {});
         ~AppProcess();
 
         bool started() const noexcept { return processId > 0; }

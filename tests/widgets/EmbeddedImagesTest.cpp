@@ -25,7 +25,7 @@ namespace
         int size;
         int width;
         int height;
-        std::size_t arrayBytes; // sizeof the array itself, whatever its Size constant says
+        std::size_t arrayBytes;   // sizeof the array itself, whatever its Size constant says
     };
 
     template <std::size_t arrayBytes>
@@ -83,7 +83,8 @@ namespace
         return juce::ImageCache::getFromMemory (image.data, image.size);
     }
 
-    class EmbeddedImages : public ::testing::TestWithParam<EmbeddedImage> {};
+    class EmbeddedImages : public ::testing::TestWithParam<EmbeddedImage>
+    {};
 }
 
 TEST_P (EmbeddedImages, DecodesAtTheSizeTheLayoutUses)
@@ -178,7 +179,8 @@ namespace
         return pairs;
     }
 
-    class LitAndUnlitImages : public ::testing::TestWithParam<ButtonImages> {};
+    class LitAndUnlitImages : public ::testing::TestWithParam<ButtonImages>
+    {};
 }
 
 TEST_P (LitAndUnlitImages, HaveOneSizeAndClearlyDifferentFaces)
@@ -216,7 +218,7 @@ namespace
     struct LegendContrast
     {
         double faceLuminance;
-        double strokeContrast; // what the cores of the letters reach against the face
+        double strokeContrast;   // what the cores of the letters reach against the face
         int inkPixels;
     };
 
@@ -247,7 +249,8 @@ namespace
         return { face, ink[ink.size() / 10], (int) ink.size() };
     }
 
-    class UnlitLegends : public ::testing::TestWithParam<ButtonImages> {};
+    class UnlitLegends : public ::testing::TestWithParam<ButtonImages>
+    {};
 }
 
 TEST_P (UnlitLegends, StandOutFromTheFaceByAtLeastFourAndAHalfToOne)
@@ -268,12 +271,15 @@ TEST_P (UnlitLegends, StandOutFromTheFaceByAtLeastFourAndAHalfToOne)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P (AllButtons, UnlitLegends, ::testing::ValuesIn ([] {
-                              auto pairs = buttonImages();
-                              // The fader thumb carries no legend.
-                              pairs.erase (std::remove_if (pairs.begin(), pairs.end(),
-                                                           [] (const auto& p) { return std::string (p.name) == "Thumb"; }),
-                                           pairs.end());
-                              return pairs;
+INSTANTIATE_TEST_SUITE_P (AllButtons, UnlitLegends,
+                          ::testing::ValuesIn (
+                              []
+                              {
+    auto pairs = buttonImages();
+    // The fader thumb carries no legend.
+    pairs.erase (
+        std::remove_if (pairs.begin(), pairs.end(), [] (const auto& p) { return std::string (p.name) == "Thumb"; }),
+        pairs.end());
+    return pairs;
                           }()),
                           [] (const auto& info) { return std::string (info.param.name); });

@@ -87,10 +87,10 @@ TEST (LevelMeter2, PeaksRiseAtOnceAndFallsMayUndershootByOne)
 
     meter.timerCallback();
     EXPECT_EQ (meter.displayLevel, 90);
-    meter.timerCallback(); // equal to the display: kept
+    meter.timerCallback();   // equal to the display: kept
     EXPECT_EQ (meter.displayLevel, 90);
 
-    *meter.levelSource = 1; // target 18
+    *meter.levelSource = 1;   // target 18
     meter.displayLevel = 19;
     meter.timerCallback();
     EXPECT_EQ (meter.displayLevel, 17);

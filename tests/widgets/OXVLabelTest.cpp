@@ -29,7 +29,8 @@ namespace
     // Calls getLabelFont from a thread that has already been asked to exit, so the lock is not gained.
     struct RefusedCaller : juce::Thread
     {
-        RefusedCaller (OXVdBLabelLookAndFeel& l, juce::Label& lab) : juce::Thread ("label font"), look (l), label (lab) {}
+        RefusedCaller (OXVdBLabelLookAndFeel& l, juce::Label& lab) : juce::Thread ("label font"), look (l), label (lab)
+        {}
 
         void run() override
         {

@@ -42,13 +42,13 @@ TEST (OxvSliderLookAndFeelState, LoadsEmbeddedThumbsUnscaled)
 {
     OxvSliderLookAndFeel laf;
 
-    laf.setImagPathAndSize (OXVBIN::imageThumbNormal, OXVBIN::imageThumbNormalSize,
-                            OXVBIN::imageThumbHighlighted, OXVBIN::imageThumbHighlightedSize, 15, 19);
+    laf.setImagPathAndSize (OXVBIN::imageThumbNormal, OXVBIN::imageThumbNormalSize, OXVBIN::imageThumbHighlighted,
+                            OXVBIN::imageThumbHighlightedSize, 15, 19);
 
     EXPECT_EQ (laf.thumbCurrentSource.getBounds(), juce::Rectangle<int> (0, 0, 15, 19));
     EXPECT_EQ (laf.thumbNormalSource.getBounds(), juce::Rectangle<int> (0, 0, 15, 19));
     EXPECT_EQ (laf.thumbHighlightedSource.getBounds(), juce::Rectangle<int> (0, 0, 15, 19));
-    EXPECT_EQ (laf.thumbCurrentSource, laf.thumbNormalSource); // the one cached image
+    EXPECT_EQ (laf.thumbCurrentSource, laf.thumbNormalSource);   // the one cached image
     EXPECT_FALSE (laf.thumbCurrent.isValid());
     EXPECT_FALSE (laf.thumbHighlighted.isValid());
 }
@@ -98,7 +98,7 @@ TEST_F (ThumbLook, DrawLinearSliderDrawsOnlyTheThumb)
 TEST_F (ThumbLook, DisabledFaderShowsTheCurrentThumb)
 {
     slider.setEnabled (false);
-    laf.thumbCurrent = laf.thumbHighlighted; // the pair is linked
+    laf.thumbCurrent = laf.thumbHighlighted;   // the pair is linked
 
     const auto canvas = paintThumb (laf, slider, 0, 40.0f, juce::Slider::LinearVertical);
 

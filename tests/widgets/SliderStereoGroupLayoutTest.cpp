@@ -13,8 +13,8 @@ namespace
     {
         static const auto green = solidPng (15, 19, juce::Colours::green);
         static const auto blue = solidPng (15, 19, juce::Colours::blue);
-        return std::make_unique<PanelGroup> ("sliderGroupIn", juce::Range<double> (-40.0, 12.0), 95,
-                                             green.getData(), (int) green.getSize(), blue.getData(), (int) blue.getSize());
+        return std::make_unique<PanelGroup> ("sliderGroupIn", juce::Range<double> (-40.0, 12.0), 95, green.getData(),
+                                             (int) green.getSize(), blue.getData(), (int) blue.getSize());
     }
 
     void expectSliderRect (const SliderRect& r, int x, int y, int height, int width)
@@ -93,7 +93,7 @@ TEST (SliderStereoGroupConstruction, RemoveLookAndFeelDetachesBothFaders)
 
     EXPECT_NE (&group.leftSlider.getLookAndFeel(), &panel->lookAndFeel);
     EXPECT_NE (&group.rightSlider.getLookAndFeel(), &panel->lookAndFeel);
-    group.removeLookAndFeel(); // nothing left to detach
+    group.removeLookAndFeel();   // nothing left to detach
     EXPECT_NE (&group.leftSlider.getLookAndFeel(), &panel->lookAndFeel);
 }
 
@@ -101,7 +101,11 @@ TEST (SliderStereoGroupLayout, PanelWidthSetsGroupFaderThumbAndLinkGeometry)
 {
     // At the design size everything keeps its preset; the narrower window aspect narrows the faders.
     // A group without a look-and-feel scales its geometry all the same.
-    struct Case { double panelWidth; int inX, outX, groupWidth, fader, thumbWidth, linkX; };
+    struct Case
+    {
+        double panelWidth;
+        int inX, outX, groupWidth, fader, thumbWidth, linkX;
+    };
     for (const auto& c : { Case { 380.0, 95, 205, 65, 17, 15, 8 }, Case { 320.0, 80, 173, 55, 14, 13, 7 } })
     {
         SCOPED_TRACE (c.panelWidth);
@@ -140,7 +144,12 @@ TEST (SliderStereoGroupLayout, HalvesRoundToEven)
     auto& group = *panel->group;
     group.groupYOffset = 24;
 
-    struct Case { double scaleX, scaleY; juce::Rectangle<int> bounds; int faderY, faderHeight, faderWidth, thumbWidth, thumbHeight; };
+    struct Case
+    {
+        double scaleX, scaleY;
+        juce::Rectangle<int> bounds;
+        int faderY, faderHeight, faderWidth, thumbWidth, thumbHeight;
+    };
     const Case cases[] = {
         // 95 * 0.5 = 47.5 -> 48, (65 + 95) * 0.5 - 47.5 = 32.5 -> 32, 58 * 0.5 = 29, (195 + 58) * 0.5 - 29
         // = 97.5 -> 98; fader 17 * 0.5 = 8.5 -> 8, y 5 * 0.5 = 2.5 -> 2, height 167 * 0.5 - 2.5 = 81;
@@ -201,9 +210,8 @@ TEST (SliderStereoGroupLayout, LinkStepIsHalfADecibelAtZero)
 
     // Track 162 - 2 * 9 = 144 pixels over 52 dB: the float positions 42.23077 and 40.846153.
     EXPECT_NEAR (Access::linkStep (*in->group), 1.3846168, 1.0e-7);
-    EXPECT_EQ (Access::linkStep (*in->group),
-               static_cast<double> (in->group->rightSlider.getPositionOfValue (0.0)
-                                    - in->group->rightSlider.getPositionOfValue (0.5)));
+    EXPECT_EQ (Access::linkStep (*in->group), static_cast<double> (in->group->rightSlider.getPositionOfValue (0.0)
+                                                                   - in->group->rightSlider.getPositionOfValue (0.5)));
     // 0.5 lies beyond the output range's maximum: both positions are the top of the track.
     EXPECT_EQ (Access::linkStep (*out->group), 0.0);
 
@@ -270,7 +278,9 @@ TEST (SliderStereoGroupThumbs, FadersShowOnlyTheirThumbs)
         for (int x = 0; x < snapshot.getWidth(); ++x)
         {
             const auto pixel = snapshot.getPixelAt (x, y);
-            const auto* area = leftThumb.contains (x, y) ? &leftThumb : rightThumb.contains (x, y) ? &rightThumb : nullptr;
+            const auto* area = leftThumb.contains (x, y)    ? &leftThumb
+                               : rightThumb.contains (x, y) ? &rightThumb
+                                                            : nullptr;
             if (area != nullptr)
                 EXPECT_EQ (pixel, thumb.getPixelAt (x - area->getX(), y - area->getY())) << x << "," << y;
             else
@@ -301,15 +311,13 @@ protected:
         mouse = juce::Desktop::getMousePosition();
     }
 
-    void TearDown() override
-    {
-        juce::ModifierKeys::currentModifiers = juce::ModifierKeys();
-    }
+    void TearDown() override { juce::ModifierKeys::currentModifiers = juce::ModifierKeys(); }
 
     // Places the group so that the pointer, wherever it is, lies inside (or outside) the link area.
     void pointerInLinkArea (bool inside)
     {
-        const auto target = Access::linkArea (*panel->group).getCentre() + (inside ? juce::Point<int>() : juce::Point<int> (0, 400));
+        const auto target =
+            Access::linkArea (*panel->group).getCentre() + (inside ? juce::Point<int>() : juce::Point<int> (0, 400));
         panel->group->setTopLeftPosition (mouse - target);
         ASSERT_EQ (Access::linkArea (*panel->group).contains (panel->group->getMouseXYRelative()), inside);
     }

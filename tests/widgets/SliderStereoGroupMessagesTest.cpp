@@ -110,7 +110,11 @@ TEST_F (FaderGroup, SetLevelsReportsEachSideWhoseFaderShowsAnotherValue)
     const juce::String left ("volume_updateLeftsliderGroupIn"), right ("volume_updateRightsliderGroupIn");
 
     // An off-grid level snaps to the 0.25 grid (or the range end), so the same level reports again.
-    struct Step { double left, right, leftShown, rightShown; juce::StringArray messages; };
+    struct Step
+    {
+        double left, right, leftShown, rightShown;
+        juce::StringArray messages;
+    };
     const Step steps[] = { { 0.0, 0.0, 0.0, 0.0, {} },
                            { -8.0, 0.0, -8.0, 0.0, { left } },
                            { -8.0, 3.0, -8.0, 3.0, { right } },
@@ -267,15 +271,15 @@ TEST_F (FaderGroup, LinkedDragStepsFollowThePressPoint)
     in->link();
     const juce::Point<float> press (30.0f, 100.0f);
 
-    g.mouseDrag (mouseEvent (g, { 30.0f, 104.0f }, press)); // below: down
-    g.mouseDrag (mouseEvent (g, { 30.0f, 101.0f }, press)); // still below, though it moved up: down
+    g.mouseDrag (mouseEvent (g, { 30.0f, 104.0f }, press));   // below: down
+    g.mouseDrag (mouseEvent (g, { 30.0f, 101.0f }, press));   // still below, though it moved up: down
     EXPECT_EQ (g.leftSlider.getValue(), -3.0);
     EXPECT_EQ (g.rightSlider.getValue(), -3.0);
 
-    g.mouseDrag (mouseEvent (g, { 30.0f, 96.0f }, press)); // above: up
+    g.mouseDrag (mouseEvent (g, { 30.0f, 96.0f }, press));   // above: up
     EXPECT_EQ (g.leftSlider.getValue(), -1.5);
 
-    g.mouseDrag (mouseEvent (g, { 40.0f, 100.4f }, press)); // rounds to no vertical offset
+    g.mouseDrag (mouseEvent (g, { 40.0f, 100.4f }, press));   // rounds to no vertical offset
     g.mouseDrag (mouseEvent (g, { 20.0f, 99.6f }, press));
     EXPECT_EQ (g.leftSlider.getValue(), -1.5);
 

@@ -13,13 +13,13 @@
 // Reads the group's private state, which the panel never sees but the tests check.
 struct SliderStereoGroupTestAccess
 {
-    static double linkStep (const SliderStereoGroup& g)              { return g.linkStep; }
+    static double linkStep (const SliderStereoGroup& g) { return g.linkStep; }
     static juce::Rectangle<int> linkArea (const SliderStereoGroup& g) { return g.linkArea; }
-    static bool inLinkArea (const SliderStereoGroup& g)               { return g.inLinkArea; }
-    static bool linkedShown (const SliderStereoGroup& g)              { return g.linkedShown; }
-    static double leftLevel (const SliderStereoGroup& g)              { return g.leftLevel; }
-    static double rightLevel (const SliderStereoGroup& g)             { return g.rightLevel; }
-    static double doubleClickValue (const SliderStereoGroup& g)       { return g.doubleClickValue; }
+    static bool inLinkArea (const SliderStereoGroup& g) { return g.inLinkArea; }
+    static bool linkedShown (const SliderStereoGroup& g) { return g.linkedShown; }
+    static double leftLevel (const SliderStereoGroup& g) { return g.leftLevel; }
+    static double rightLevel (const SliderStereoGroup& g) { return g.rightLevel; }
+    static double doubleClickValue (const SliderStereoGroup& g) { return g.doubleClickValue; }
     static OxvSliderLookAndFeel* lookAndFeel (const SliderStereoGroup& g) { return g.sliderLookAndFeel; }
 };
 
@@ -56,10 +56,9 @@ namespace widget_tests
                                         juce::Point<float> downPosition, int clicks = 1)
     {
         const auto now = juce::Time::getCurrentTime();
-        return juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), position,
-                                 juce::ModifierKeys(), juce::MouseInputSource::defaultPressure,
-                                 0.0f, 0.0f, 0.0f, 0.0f, &component, &component, now,
-                                 downPosition, now, clicks, false);
+        return juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), position, juce::ModifierKeys(),
+                                 juce::MouseInputSource::defaultPressure, 0.0f, 0.0f, 0.0f, 0.0f, &component,
+                                 &component, now, downPosition, now, clicks, false);
     }
 
     inline juce::MouseEvent mouseEvent (juce::Component& component, juce::Point<float> position)
@@ -116,8 +115,8 @@ namespace widget_tests
         std::unique_ptr<SliderStereoGroup> group;
         MessageLog log;
 
-        PanelGroup (const juce::String& name, juce::Range<double> range, int groupX,
-                    const void* normalPng, int normalSize, const void* highlightedPng, int highlightedSize)
+        PanelGroup (const juce::String& name, juce::Range<double> range, int groupX, const void* normalPng,
+                    int normalSize, const void* highlightedPng, int highlightedSize)
         {
             lookAndFeel.setImagPathAndSize (static_cast<const char*> (normalPng), normalSize,
                                             static_cast<const char*> (highlightedPng), highlightedSize, 15, 19);
@@ -128,8 +127,7 @@ namespace widget_tests
             group->rightDesign = { 162, 17, 17, 5 };
             group->leftSliderRect = { 0, 5, 162, 17 };
             group->rightSliderRect = { 17, 5, 162, 17 };
-            group->configSliders (range, 0.0, 0.0, 0.0, lookAndFeel,
-                                  juce::Colour (0x00969798), juce::Colour (0x0016181a));
+            group->configSliders (range, 0.0, 0.0, 0.0, lookAndFeel, juce::Colour (0x00969798), juce::Colour (0x0016181a));
             group->addActionListener (&log);
             group->groupDesign = { 195, 65, groupX, 58 };
             group->groupYOffset = 0;

@@ -27,8 +27,7 @@ namespace artwork
         {
             drawProductLogo (g, { 34.0f, 28.0f }, 44.0f);
             drawEngravedText (g, "STEREO USB AUDIO INTERFACE", { 36.0f, 80.0f, 230.0f, 12.0f },
-                              withTracking (sansFont (9.5f, true), 0.2f), juce::Justification::centredLeft,
-                              colours::printDim);
+                              withTracking (sansFont (9.5f, true), 0.2f), juce::Justification::centredLeft, colours::printDim);
             drawEngravedText (g, "Control Panel", { 36.0f, 94.0f, 230.0f, 14.0f }, sansFont (12.0f, false),
                               juce::Justification::centredLeft, colours::print);
             drawMakerMark (g, { 36.0f, 118.0f, 120.0f, 11.0f }, colours::print, "TARVIK, Inc.", 0.1f);

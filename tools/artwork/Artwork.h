@@ -14,7 +14,7 @@ namespace artwork
         const juce::Colour printDim { 0xff9a9fa7 };
         const juce::Colour shadow { 0xe0000000 };
         const juce::Colour accent { 0xffffa928 };
-        const juce::Colour plate { 0xffd3d3d3 }; // the sample-rate plate the panel paints itself
+        const juce::Colour plate { 0xffd3d3d3 };   // the sample-rate plate the panel paints itself
         const juce::Colour readout { 0xffc9d1c6 };
     }
 
@@ -25,13 +25,11 @@ namespace artwork
     juce::Font withTracking (juce::Font font, float extraKerning);
 
     // Light print with a dark shadow below it, as if engraved into the surface.
-    void drawEngravedText (juce::Graphics& g, const juce::String& text, juce::Rectangle<float> area,
-                           const juce::Font& font, juce::Justification justification,
-                           juce::Colour colour = colours::print);
+    void drawEngravedText (juce::Graphics& g, const juce::String& text, juce::Rectangle<float> area, const juce::Font& font,
+                           juce::Justification justification, juce::Colour colour = colours::print);
 
     // A short caption with a hairline on each side of the text, centred in the area.
-    void drawRuledCaption (juce::Graphics& g, const juce::String& text, juce::Rectangle<float> area,
-                           const juce::Font& font);
+    void drawRuledCaption (juce::Graphics& g, const juce::String& text, juce::Rectangle<float> area, const juce::Font& font);
 
     // Fills the whole image with a vertical gradient and a horizontal brushed grain.
     void fillBrushedMetal (juce::Image& image, juce::Colour top, juce::Colour bottom, float grain, int seed);
@@ -57,7 +55,7 @@ namespace artwork
         juce::String caption;
         int width;
         int height;
-        juce::Colour litColour; // colour of the backlight when the button is lit
+        juce::Colour litColour;   // colour of the backlight when the button is lit
     };
 
     juce::Image drawPanelBackground();

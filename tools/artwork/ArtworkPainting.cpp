@@ -54,8 +54,8 @@ namespace artwork
 
     juce::Font narrowFont (float height, bool bold)
     {
-        static const auto family = firstAvailableFamily ({ "Nimbus Sans Narrow", "Liberation Sans Narrow",
-                                                           "DejaVu Sans Condensed", "DejaVu Sans" });
+        static const auto family =
+            firstAvailableFamily ({ "Nimbus Sans Narrow", "Liberation Sans Narrow", "DejaVu Sans Condensed", "DejaVu Sans" });
         return makeFont (family, height, bold);
     }
 
@@ -75,8 +75,7 @@ namespace artwork
         g.drawText (text, area, justification, false);
     }
 
-    void drawRuledCaption (juce::Graphics& g, const juce::String& text, juce::Rectangle<float> area,
-                           const juce::Font& font)
+    void drawRuledCaption (juce::Graphics& g, const juce::String& text, juce::Rectangle<float> area, const juce::Font& font)
     {
         drawEngravedText (g, text, area, font, juce::Justification::centred);
         const float textWidth = font.getStringWidthFloat (text);
@@ -109,7 +108,7 @@ namespace artwork
     void drawRecess (juce::Graphics& g, juce::Rectangle<float> area, float corner, juce::Colour fill)
     {
         g.setColour (juce::Colours::white.withAlpha (0.12f));
-        g.fillRoundedRectangle (area.translated (0.0f, 1.0f), corner); // the lower lip catches the light
+        g.fillRoundedRectangle (area.translated (0.0f, 1.0f), corner);   // the lower lip catches the light
         g.setColour (juce::Colours::black.withAlpha (0.6f));
         g.fillRoundedRectangle (area, corner);
 
@@ -172,8 +171,8 @@ namespace artwork
         // A small chevron emblem followed by the name in wide capitals.
         const float h = area.getHeight();
         juce::Path emblem;
-        emblem.addTriangle (area.getX(), area.getBottom(), area.getX() + h * 0.5f, area.getY(),
-                            area.getX() + h, area.getBottom());
+        emblem.addTriangle (area.getX(), area.getBottom(), area.getX() + h * 0.5f, area.getY(), area.getX() + h,
+                            area.getBottom());
         emblem.addTriangle (area.getX() + h * 0.3f, area.getBottom(), area.getX() + h * 0.5f,
                             area.getBottom() - h * 0.42f, area.getX() + h * 0.7f, area.getBottom());
         emblem.setUsingNonZeroWinding (false);

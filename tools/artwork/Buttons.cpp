@@ -26,8 +26,8 @@ namespace artwork
 
         void drawLitFace (juce::Graphics& g, juce::Rectangle<float> face, float corner, juce::Colour light)
         {
-            g.setGradientFill (juce::ColourGradient (light.brighter (0.45f), 0.0f, face.getY(),
-                                                     light.darker (0.35f), 0.0f, face.getBottom(), false));
+            g.setGradientFill (juce::ColourGradient (light.brighter (0.45f), 0.0f, face.getY(), light.darker (0.35f),
+                                                     0.0f, face.getBottom(), false));
             g.fillRoundedRectangle (face, corner);
 
             // The lamp behind the cap shines brightest in the middle.

@@ -61,7 +61,7 @@ namespace
 
     bool writePng (const juce::Image& image, const juce::File& file)
     {
-        file.deleteFile(); // an output stream appends to an existing file
+        file.deleteFile();   // an output stream appends to an existing file
         juce::FileOutputStream out (file);
         juce::PNGImageFormat png;
         return out.openedOk() && png.writeImageToStream (image, out);
@@ -93,7 +93,7 @@ int main (int argc, char** argv)
         return 2;
     }
 
-    juce::ScopedJuceInitialiser_GUI juceRuntime; // fonts need the GUI runtime
+    juce::ScopedJuceInitialiser_GUI juceRuntime;   // fonts need the GUI runtime
     const auto folder = juce::File::getCurrentWorkingDirectory().getChildFile (argv[1]);
     if (! folder.createDirectory())
     {

@@ -32,7 +32,8 @@ namespace artwork
         {
             const auto font = withTracking (sansFont (8.5f, true), 0.12f);
             const float captionWidth = font.getStringWidthFloat (caption) + 8.0f;
-            const auto captionArea = juce::Rectangle<float> (captionWidth, 10.0f).withCentre ({ area.getCentreX(), area.getY() });
+            const auto captionArea =
+                juce::Rectangle<float> (captionWidth, 10.0f).withCentre ({ area.getCentreX(), area.getY() });
 
             g.setColour (juce::Colours::black.withAlpha (0.14f));
             g.fillRoundedRectangle (area, 4.0f);
@@ -115,10 +116,20 @@ namespace artwork
 
         void drawFaders (juce::Graphics& g)
         {
-            drawFaderGroup (g, { 95.0f, "INPUT", -40.0f, 12.0f, { 12, 6, 0, -6, -12, -20, -30, -40 },
-                                 { 92.0f, 230.0f, 43.0f, 17.0f }, { 92.0f, 256.0f, 39.0f, 23.0f } });
-            drawFaderGroup (g, { 205.0f, "OUTPUT", -55.0f, 0.0f, { 0, -6, -12, -20, -30, -40, -55 },
-                                 { 200.0f, 230.0f, 43.0f, 17.0f }, { 202.0f, 256.0f, 39.0f, 23.0f } });
+            drawFaderGroup (g, { 95.0f,
+                                 "INPUT",
+                                 -40.0f,
+                                 12.0f,
+                                 { 12, 6, 0, -6, -12, -20, -30, -40 },
+                                 { 92.0f, 230.0f, 43.0f, 17.0f },
+                                 { 92.0f, 256.0f, 39.0f, 23.0f } });
+            drawFaderGroup (g, { 205.0f,
+                                 "OUTPUT",
+                                 -55.0f,
+                                 0.0f,
+                                 { 0, -6, -12, -20, -30, -40, -55 },
+                                 { 200.0f, 230.0f, 43.0f, 17.0f },
+                                 { 202.0f, 256.0f, 39.0f, 23.0f } });
         }
 
         void drawInputColumn (juce::Graphics& g)
@@ -159,8 +170,7 @@ namespace artwork
         {
             drawProductLogo (g, { 15.0f, 11.0f }, 22.0f);
             drawEngravedText (g, "AUDIO INTERFACE", { 16.0f, 36.0f, 100.0f, 9.0f },
-                              withTracking (sansFont (7.0f, true), 0.2f), juce::Justification::centredLeft,
-                              colours::printDim);
+                              withTracking (sansFont (7.0f, true), 0.2f), juce::Justification::centredLeft, colours::printDim);
             drawMakerMark (g, { 292.0f, 263.0f, 62.0f, 11.0f }, colours::print);
         }
 

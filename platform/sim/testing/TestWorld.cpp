@@ -172,8 +172,14 @@ namespace sim
         return result;
     }
 
-    std::vector<juce::StringArray> TestWorld::powerSourceSchedules() const { return portSchedules (true); }
-    std::vector<juce::StringArray> TestWorld::serviceSourceSchedules() const { return portSchedules (false); }
+    std::vector<juce::StringArray> TestWorld::powerSourceSchedules() const
+    {
+        return portSchedules (true);
+    }
+    std::vector<juce::StringArray> TestWorld::serviceSourceSchedules() const
+    {
+        return portSchedules (false);
+    }
 
     // Switches -----------------------------------------------------------------------------------------
 

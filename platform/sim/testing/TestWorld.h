@@ -50,9 +50,9 @@ namespace sim
         // Faults of the program that the device and the HID manager caught; only reset() clears them.
         struct HidFaults
         {
-            int malformedReports = 0;        // refused: another type, ID, length, fixed byte, command or value
-            int reportsToClosedDevices = 0;  // refused: the device is attached but not open
-            int callsAfterRemoval = 0;       // any call on a handle after its removal callback returned
+            int malformedReports = 0;         // refused: another type, ID, length, fixed byte, command or value
+            int reportsToClosedDevices = 0;   // refused: the device is attached but not open
+            int callsAfterRemoval = 0;        // any call on a handle after its removal callback returned
         };
         HidFaults hidFaults() const;
 
