@@ -4,6 +4,7 @@
 
 #include "PanelClock.h"
 #include "PanelTestSupport.h"
+#include "ReportBytes.h"
 
 #include <atomic>
 
@@ -12,17 +13,9 @@ namespace road_tests
     using namespace panel_tests;
     using Bytes = std::vector<UInt8>;
 
-    // The 27-byte output report as the device expects it, written out here independently of the program.
     inline Bytes expectedReport (UInt8 command, UInt8 value)
     {
-        Bytes bytes (27, 0x00);
-        bytes[0] = 0x12;
-        bytes[1] = 0x34;
-        bytes[2] = command;
-        bytes[4] = 0x01;
-        bytes[5] = value;
-        bytes[21] = 0x80;
-        return bytes;
+        return testing_support::reportBytes (command, value);
     }
 
     // The panel with a count of its device refreshes: one tick of the refresh timer is one refresh. Its

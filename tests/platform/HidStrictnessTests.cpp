@@ -1,6 +1,7 @@
 // The simulated HID device refuses what the hardware would refuse, and the HID manager counts every use
 // of a handle it has let go.
 #include "PlatformFixture.h"
+#include "ReportBytes.h"
 
 #include <IOKit.h>
 
@@ -11,17 +12,7 @@ namespace
     constexpr SInt32 vendor = 0x1fc9;
     using Bytes = std::vector<UInt8>;
 
-    Bytes commandReport (UInt8 command, UInt8 value)
-    {
-        Bytes bytes (27, 0x00);
-        bytes[0] = 0x12;
-        bytes[1] = 0x34;
-        bytes[2] = command;
-        bytes[4] = 0x01;
-        bytes[5] = value;
-        bytes[21] = 0x80;
-        return bytes;
-    }
+    using testing_support::reportBytes;
 
     IOReturn send (IOHIDDeviceRef device, const Bytes& bytes, IOHIDReportType type = kIOHIDReportTypeOutput, CFIndex id = 0)
     {
@@ -77,7 +68,7 @@ namespace
 {
     MalformedCase changed (const char* name, UInt8 command, UInt8 value, const std::function<void (Bytes&)>& change)
     {
-        auto bytes = commandReport (command, value);
+        auto bytes = reportBytes (command, value);
         change (bytes);
         return { name, kIOHIDReportTypeOutput, 0, bytes };
     }
@@ -90,9 +81,9 @@ namespace
     std::vector<MalformedCase> malformedCases()
     {
         return {
-            { "featureReport", kIOHIDReportTypeFeature, 0, commandReport (0x2a, 0xc1) },
-            { "inputReport", kIOHIDReportTypeInput, 0, commandReport (0x2a, 0xc1) },
-            { "reportId1", kIOHIDReportTypeOutput, 1, commandReport (0x2a, 0xc1) },
+            { "featureReport", kIOHIDReportTypeFeature, 0, reportBytes (0x2a, 0xc1) },
+            { "inputReport", kIOHIDReportTypeInput, 0, reportBytes (0x2a, 0xc1) },
+            { "reportId1", kIOHIDReportTypeOutput, 1, reportBytes (0x2a, 0xc1) },
             changed ("length26", 0x2a, 0xc1,
                      [] (Bytes& b) {
             b.pop_back();
@@ -138,7 +129,7 @@ TEST_P (MalformedReport, IsRefusedCountedAndChangesNothing)
     EXPECT_EQ (world().hidFaults().malformedReports, 1);
 
     // The device is still there for the report it knows.
-    EXPECT_EQ (send (device, commandReport (0x2a, 0xc1)), kIOReturnSuccess);
+    EXPECT_EQ (send (device, reportBytes (0x2a, 0xc1)), kIOReturnSuccess);
     EXPECT_EQ (world().dataSource (audio), sim::dataSourceMic);
 }
 
@@ -153,11 +144,11 @@ TEST_F (HidStrictness, EveryCommandWithEveryValueItKnowsIsAccepted)
     RemovalLog log;
     makeManager (log);
 
-    std::vector<Bytes> known { commandReport (0x1a, 0x00), commandReport (0x2c, 0x01), commandReport (0x2c, 0x05) };
+    std::vector<Bytes> known { reportBytes (0x1a, 0x00), reportBytes (0x2c, 0x01), reportBytes (0x2c, 0x05) };
     for (UInt8 code : { 0x01, 0x02, 0x04, 0x08 })
     {
-        known.push_back (commandReport (0x2a, code));
-        known.push_back (commandReport (0x2a, UInt8 (code | 0xc0)));
+        known.push_back (reportBytes (0x2a, code));
+        known.push_back (reportBytes (0x2a, UInt8 (code | 0xc0)));
     }
 
     for (const auto& report : known)
@@ -177,9 +168,9 @@ TEST_F (HidStrictness, ReportsToAClosedDeviceAreFaultsButNotToAnUnpluggedOneBefo
     IOHIDDeviceClose (closed, kIOHIDOptionsTypeNone);
     world().unplugHid (unplugged);
 
-    EXPECT_EQ (send (closed, commandReport (0x1a, 0x00)), kIOReturnNotOpen);
+    EXPECT_EQ (send (closed, reportBytes (0x1a, 0x00)), kIOReturnNotOpen);
     // The program can't know yet: its removal callback has not run.
-    EXPECT_EQ (send (unplugged, commandReport (0x1a, 0x00)), kIOReturnNoDevice);
+    EXPECT_EQ (send (unplugged, reportBytes (0x1a, 0x00)), kIOReturnNoDevice);
 
     const auto faults = world().hidFaults();
     EXPECT_EQ (faults.reportsToClosedDevices, 1);
@@ -204,7 +195,7 @@ TEST_F (HidStrictness, EveryCallOnAHandleAfterItsRemovalCallbackIsCounted)
 
     EXPECT_EQ (IOHIDDeviceGetProperty (device, CFSTR (kIOHIDVendorIDKey)), nullptr);
     EXPECT_EQ (world().hidFaults().callsAfterRemoval, 1);
-    EXPECT_NE (send (device, commandReport (0x1a, 0x00)), kIOReturnSuccess);
+    EXPECT_NE (send (device, reportBytes (0x1a, 0x00)), kIOReturnSuccess);
     EXPECT_EQ (world().hidFaults().callsAfterRemoval, 2);
     EXPECT_NE (IOHIDDeviceClose (device, kIOHIDOptionsTypeNone), kIOReturnSuccess);
     EXPECT_EQ (world().hidFaults().callsAfterRemoval, 3);

@@ -1,4 +1,5 @@
 #include "PlatformFixture.h"
+#include "ReportBytes.h"
 
 #include <IOKit.h>
 
@@ -54,17 +55,7 @@ namespace
         return manager;
     }
 
-    std::vector<UInt8> commandReport (UInt8 command, UInt8 value)
-    {
-        std::vector<UInt8> bytes (27, 0x00);
-        bytes[0] = 0x12;
-        bytes[1] = 0x34;
-        bytes[2] = command;
-        bytes[4] = 0x01;
-        bytes[5] = value;
-        bytes[21] = 0x80;
-        return bytes;
-    }
+    using testing_support::reportBytes;
 
     IOReturn send (IOHIDDeviceRef device, const std::vector<UInt8>& bytes)
     {
@@ -157,8 +148,8 @@ TEST_F (HidReports, AnOpenDeviceReceivesEachReportByteForByte)
     makeManager (observed);
     ASSERT_TRUE (world().isHidOpen (device));
 
-    const auto attach = commandReport (0x1a, 0x00);
-    const auto monitor = commandReport (0x2c, 0x05);
+    const auto attach = reportBytes (0x1a, 0x00);
+    const auto monitor = reportBytes (0x2c, 0x05);
     EXPECT_EQ (send (device, attach), kIOReturnSuccess);
     EXPECT_EQ (send (device, monitor), kIOReturnSuccess);
 
@@ -176,7 +167,7 @@ TEST_F (HidReports, AnOpenDeviceReceivesEachReportByteForByte)
 TEST_F (HidReports, ClosedUnpluggedOrUnopenedDevicesRefuseReports)
 {
     auto unopened = world().plugHid (hidSpec (vendor));
-    EXPECT_NE (send (unopened, commandReport (0x1a, 0)), kIOReturnSuccess);
+    EXPECT_NE (send (unopened, reportBytes (0x1a, 0)), kIOReturnSuccess);
 
     Observed observed;
     makeManager (observed);
@@ -185,16 +176,16 @@ TEST_F (HidReports, ClosedUnpluggedOrUnopenedDevicesRefuseReports)
     EXPECT_EQ (IOHIDDeviceClose (closed, kIOHIDOptionsTypeNone), kIOReturnSuccess);
     world().unplugHid (unplugged);
 
-    EXPECT_NE (send (closed, commandReport (0x1a, 0)), kIOReturnSuccess);
-    EXPECT_NE (send (unplugged, commandReport (0x1a, 0)), kIOReturnSuccess);
-    EXPECT_NE (send (nullptr, commandReport (0x1a, 0)), kIOReturnSuccess);
+    EXPECT_NE (send (closed, reportBytes (0x1a, 0)), kIOReturnSuccess);
+    EXPECT_NE (send (unplugged, reportBytes (0x1a, 0)), kIOReturnSuccess);
+    EXPECT_NE (send (nullptr, reportBytes (0x1a, 0)), kIOReturnSuccess);
     EXPECT_FALSE (world().isHidOpen (closed));
 
     // A re-plugged device is a new handle, and only the new one takes reports.
     auto replugged = world().plugHid (hidSpec (vendor));
     EXPECT_NE (replugged, unplugged);
-    EXPECT_EQ (send (replugged, commandReport (0x1a, 0)), kIOReturnSuccess);
-    EXPECT_NE (send (unplugged, commandReport (0x1a, 0)), kIOReturnSuccess);
+    EXPECT_EQ (send (replugged, reportBytes (0x1a, 0)), kIOReturnSuccess);
+    EXPECT_NE (send (unplugged, reportBytes (0x1a, 0)), kIOReturnSuccess);
 
     for (auto device : { unopened, closed, unplugged })
         EXPECT_TRUE (world().hidReports (device).empty());
@@ -229,16 +220,16 @@ TEST_F (HidReports, CommandsSwitchTheLinkedAudioObjectAndAreAnnounced)
                    nullptr),
                0);
 
-    send (device, commandReport (0x1a, 0x00));
-    send (device, commandReport (0x2a, 0xc1));   // mic, with the output-mute flag
+    send (device, reportBytes (0x1a, 0x00));
+    send (device, reportBytes (0x2a, 0xc1));   // mic, with the output-mute flag
     EXPECT_EQ (world().dataSource (audio), sim::dataSourceMic);
-    send (device, commandReport (0x2a, 0x02));
+    send (device, reportBytes (0x2a, 0x02));
     EXPECT_EQ (world().dataSource (audio), sim::dataSourceHIZ);
-    send (device, commandReport (0x2c, 0x05));
+    send (device, reportBytes (0x2c, 0x05));
     EXPECT_TRUE (world().playThru (audio));
-    send (device, commandReport (0x2c, 0x01));
+    send (device, reportBytes (0x2c, 0x01));
     EXPECT_FALSE (world().playThru (audio));
-    send (device, commandReport (0x2a, 0x08));
+    send (device, reportBytes (0x2a, 0x08));
     EXPECT_EQ (world().dataSource (audio), sim::dataSourceMicHIZ);
 
     ASSERT_TRUE (testing_support::pumpUntil ([] { return sim::TestWorld::get().listenerIdle(); }));
@@ -257,7 +248,7 @@ TEST_F (HidReports, ResetDropsUndeliveredCallbacksAndRetiresOldHandles)
     testing_support::pumpFor (30);
 
     EXPECT_TRUE (observed.arrivals.empty());
-    EXPECT_NE (send (device, commandReport (0x1a, 0)), kIOReturnSuccess);
+    EXPECT_NE (send (device, reportBytes (0x1a, 0)), kIOReturnSuccess);
     EXPECT_EQ (IOHIDDeviceGetProperty (device, CFSTR (kIOHIDProductKey)), nullptr);
     EXPECT_EQ (world().hidManagerCount(), 0);
 }
