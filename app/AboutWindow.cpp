@@ -86,6 +86,27 @@ juce::String aboutBoxText()
     return juce::String ("Tolva USB") + " v" + version;
 }
 
+namespace
+{
+    // The dialog that LaunchOptions::create builds, built off the desktop: on X11 JUCE shows a desktop
+    // window each time it rebuilds it for the native title bar, hidden or not, so the box would flash
+    // on screen at every start.
+    class HiddenDialogWindow : public juce::DialogWindow
+    {
+    public:
+        explicit HiddenDialogWindow (juce::DialogWindow::LaunchOptions& options)
+            : juce::DialogWindow (options.dialogTitle, options.dialogBackgroundColour, options.escapeKeyTriggersCloseButton, false)
+        {
+            setContentOwned (options.content.release(), true);
+            centreAroundComponent (options.componentToCentreAround, getWidth(), getHeight());
+            setResizable (options.resizable, options.useBottomRightCornerResizer);
+            setUsingNativeTitleBar (options.useNativeTitleBar);
+        }
+
+        void closeButtonPressed() override { setVisible (false); }
+    };
+}
+
 void createAboutBox (std::unique_ptr<AboutWindow>& aboutWindow, std::unique_ptr<juce::DialogWindow>& aboutDialog)
 {
     aboutWindow.reset (new AboutWindow (aboutBoxText()));
@@ -104,7 +125,7 @@ void createAboutBox (std::unique_ptr<AboutWindow>& aboutWindow, std::unique_ptr<
     options.escapeKeyTriggersCloseButton = true;
     options.useNativeTitleBar = true;
     options.resizable = false;
-    aboutDialog.reset (options.create());
+    aboutDialog = std::make_unique<HiddenDialogWindow> (options);
 
     // The dialog fits itself around the box with JUCE's own title bar and border before it switches to
     // the native title bar, which leaves the window (and with it the box) that much larger than the
@@ -112,9 +133,6 @@ void createAboutBox (std::unique_ptr<AboutWindow>& aboutWindow, std::unique_ptr<
     if (! designSize.isEmpty())
         aboutDialog->setContentComponentSize (designSize.getWidth(), designSize.getHeight());
 
-    // On X11, JUCE maps a desktop window that is rebuilt for the native title bar even while the window
-    // is hidden: an empty "About Tolva USB" window would stand on screen from start-up. Unmap it; the
-    // About action shows it again.
-    if (auto* peer = aboutDialog->getPeer(); peer != nullptr && ! aboutDialog->isVisible())
-        peer->setVisible (false);
+    // Ready for the About action, still hidden.
+    aboutDialog->addToDesktop();
 }

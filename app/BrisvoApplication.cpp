@@ -165,8 +165,11 @@ void BrisvoApplication::saveBeforeDisplayLost()
 #endif
 
 //==============================================================================
+// Built off the desktop and put there once, at its final place: on X11 JUCE shows a desktop window each
+// time it rebuilds it for the native title bar or a resizer, hidden or not, so a window built on the
+// desktop would flash at 0,0 before it moved.
 BrisvoApplication::MainWindow::MainWindow (const juce::String& name, bool reset)
-    : juce::DocumentWindow (name, juce::Colours::lightgrey, juce::DocumentWindow::allButtons, true)
+    : juce::DocumentWindow (name, juce::Colours::lightgrey, juce::DocumentWindow::allButtons, false)
 {
     setUsingNativeTitleBar (true);
     setContentOwned (new MainComponent(), true);
@@ -174,19 +177,21 @@ BrisvoApplication::MainWindow::MainWindow (const juce::String& name, bool reset)
     constrainer = std::make_unique<BorderBoundsConstrainer>();
     setConstrainer (constrainer.get());
     constrainer->topStrip = 0;
-    // The native frame as it stands now (none while the window manager has not reported it yet).
-    if (auto* peer = getPeer())
-        if (const auto frame = peer->getFrameSizeIfPresent())
-            constrainer->frameBorder = *frame;
     constrainer->setFixedAspectRatio (320.0 / 290.0);
     constrainer->setSizeLimits (219, 198, 640, 580);
 
-    restoreWindowState (reset);
-    setVisible (true);
-
 #if JUCE_LINUX
+    // Before the window has a peer: every hint and move JUCE makes for it follows the limits.
     limitsKeeper = std::make_unique<WindowLimitsKeeper> (*this, *constrainer);
 #endif
+
+    const auto stored = restoreWindowState (reset);
+    addToDesktop();
+    placeWithinReach (stored.frame);
+    setVisible (true);
+
+    if (stored.maximised)
+        setFullScreen (true);
 }
 
 BrisvoApplication::MainWindow::~MainWindow()
@@ -199,7 +204,7 @@ BrisvoApplication::MainWindow::~MainWindow()
     constrainer.reset();
 }
 
-void BrisvoApplication::MainWindow::restoreWindowState (bool reset)
+StoredWindowState BrisvoApplication::MainWindow::restoreWindowState (bool reset)
 {
     auto* settings = settingsOf (getPanel());
 
@@ -207,15 +212,44 @@ void BrisvoApplication::MainWindow::restoreWindowState (bool reset)
         settings->setValue (windowPositionKey, juce::String());
 
     const auto state = settings != nullptr ? settings->getValue (windowPositionKey, {}) : juce::String();
+    auto stored = StoredWindowState::parse (state);
 
     setResizable (true, true);
 
-    // Nothing usable stored, or a reset: 320 by 290, centred on the main display.
-    if (! restoreWindowStateFromString (state) || reset)
+    // The window's own area goes where it was (the window manager puts the frame around it), in its
+    // normal size; a maximised window is maximised again once it is shown.
+    if (! restoreWindowStateFromString (stored.placement) || reset)
     {
+        // Nothing usable stored, or a reset: 320 by 290, centred on the main display.
         setBounds (getX(), getY(), 320, 290);
         centreWithSize (getWidth(), getHeight());
+        stored = {};
     }
+
+    return stored;
+}
+
+void BrisvoApplication::MainWindow::placeWithinReach (std::optional<juce::BorderSize<int>> storedFrame)
+{
+    auto* peer = getPeer();
+    if (peer == nullptr)
+        return;
+
+        // The frame the window will have: as the window manager reports it before the window is shown,
+        // else as it was when the state was stored.
+#if JUCE_LINUX
+    auto frame = limitsKeeper->requestFrameSize (frameRequestTimeoutMs);
+#else
+    auto frame = peer->getFrameSizeIfPresent();
+#endif
+    if (! frame)
+        frame = storedFrame;
+
+    if (frame)
+        constrainer->frameBorder = *frame;
+
+    setBounds (WindowPlacement::reachable (getBounds(), frame.value_or (juce::BorderSize<int>()),
+                                           juce::Desktop::getInstance().getDisplays()));
 }
 
 void BrisvoApplication::MainWindow::closeButtonPressed()

@@ -6,6 +6,7 @@
 
 #include "OXVBorderBoundsConstrainer.h"
 #include "SingleInstanceChannel.h"
+#include "WindowPlacement.h"
 
 #if JUCE_LINUX
  #include "native/QuitSignalWatcher.h"
@@ -49,8 +50,14 @@ public:
         // The panel this window holds, or null.
         MainComponent* getPanel() const;
 
+        // How long the window waits for the window manager to tell its frame before it is shown.
+        static constexpr int frameRequestTimeoutMs = 250;
+
     private:
-        void restoreWindowState (bool reset);
+        // Places the window as stored (or centred); returns what was stored.
+        StoredWindowState restoreWindowState (bool reset);
+        // Moves the window, frame included, inside the work area of its display.
+        void placeWithinReach (std::optional<juce::BorderSize<int>> storedFrame);
 
 #if JUCE_LINUX
         // JUCE constrains only its own resizes here; this holds the limits against every other one.

@@ -24,17 +24,17 @@ namespace
 WindowLimitsKeeper::WindowLimitsKeeper (juce::ResizableWindow& w, BorderBoundsConstrainer& c)
     : window (w),
       constrainer (c),
-      lastFitting (w.getBounds())
+      lastFitting (w.getBounds()),
+      rules (w, [&c] (const juce::ComponentPeer& peer) { return hintsFor (c, peer.getPlatformScaleFactor()); })
 {
     window.addComponentListener (this);
-    publish();
+    rules.publish();
 }
 
 WindowLimitsKeeper::~WindowLimitsKeeper()
 {
     cancelPendingUpdate();
     window.removeComponentListener (this);
-    watcher.reset();
 }
 
 bool WindowLimitsKeeper::fits (const juce::ComponentBoundsConstrainer& c, juce::Point<int> size)
@@ -57,34 +57,31 @@ juce::Rectangle<int> WindowLimitsKeeper::bringBack (juce::ComponentBoundsConstra
     return frame.subtractedFrom (outer);
 }
 
-WindowSizeHints WindowLimitsKeeper::hintsFor (const juce::ComponentBoundsConstrainer& c,
-                                              juce::Rectangle<int> physicalBounds, double scale)
+WindowSizeHints WindowLimitsKeeper::hintsFor (const juce::ComponentBoundsConstrainer& c, double scale)
 {
     const auto physical = [scale] (int width, int height)
     { return juce::Point<int> (juce::roundToInt (width * scale), juce::roundToInt (height * scale)); };
 
-    return { physicalBounds, physical (c.getMinimumWidth(), c.getMinimumHeight()),
-             physical (c.getMaximumWidth(), c.getMaximumHeight()), ratioAsFraction (c.getFixedAspectRatio()) };
+    return { physical (c.getMinimumWidth(), c.getMinimumHeight()), physical (c.getMaximumWidth(), c.getMaximumHeight()),
+             ratioAsFraction (c.getFixedAspectRatio()) };
 }
 
 void WindowLimitsKeeper::componentMovedOrResized (juce::Component&, bool, bool)
 {
-    if (! isSizedBySystem())
-    {
-        if (fits (constrainer, { window.getWidth(), window.getHeight() }))
-            lastFitting = window.getBounds();
-        else
-            // Not from inside JUCE's handling of the window's new bounds.
-            triggerAsyncUpdate();
-    }
+    if (isSizedBySystem())
+        return;
 
-    publish();
+    if (fits (constrainer, { window.getWidth(), window.getHeight() }))
+        lastFitting = window.getBounds();
+    else
+        // Not from inside JUCE's handling of the window's new bounds.
+        triggerAsyncUpdate();
 }
 
 void WindowLimitsKeeper::componentBroughtToFront (juce::Component&)
 {
     // The window may have a new peer (JUCE makes one to change "always on top").
-    publish();
+    rules.publish();
 }
 
 void WindowLimitsKeeper::handleAsyncUpdate()
@@ -100,25 +97,9 @@ void WindowLimitsKeeper::handleAsyncUpdate()
         // resizes while that frame is the window's.
         window.setBounds (bringBack (constrainer, bounds, lastFitting, constrainer.frameBorder, screenArea));
     }
-
-    publish();
 }
 
 bool WindowLimitsKeeper::isSizedBySystem() const
 {
     return window.isFullScreen() || window.isMinimised() || window.isKioskMode();
-}
-
-void WindowLimitsKeeper::publish()
-{
-    if (auto* peer = window.getPeer())
-    {
-        // Without a ratio the hints never carry one, and a rewrite is no loss.
-        if ((watcher == nullptr || ! watcher->isWatching (*peer)) && constrainer.getFixedAspectRatio() > 0.0)
-            watcher = std::make_unique<SizeHintsWatcher> (*peer, [this] { triggerAsyncUpdate(); });
-
-        const auto scale = peer->getPlatformScaleFactor();
-        const auto physicalBounds = (peer->getBounds().toDouble() * scale).toNearestInt();
-        publishSizeHints (*peer, hintsFor (constrainer, physicalBounds, scale));
-    }
 }

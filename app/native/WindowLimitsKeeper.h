@@ -1,13 +1,13 @@
 // Keeps a desktop window within its constrainer's size limits and aspect ratio whoever resizes it. JUCE
-// applies the constrainer only to resizes it makes itself, tells the window manager only the minimum
-// and maximum size, and drops even those whenever it moves the window. So after every bounds change the
-// keeper publishes all of them as size hints, and a size that still arrives outside them (from a window
-// manager that ignores the hints or from another program) is brought back as a user's resize would be.
-// Hints that JUCE drops without a change of bounds are put back as soon as they are seen gone.
+// applies the constrainer only to resizes it makes itself and tells the window manager only the minimum
+// and maximum size, which it drops whenever it moves the window. So every size hint JUCE writes for the
+// window carries all of them (see X11WindowRules), and a size that still arrives outside them (from a
+// window manager that ignores the hints or from another program) is brought back as a user's resize
+// would be.
 #pragma once
 
 #include "OXVBorderBoundsConstrainer.h"
-#include "X11SizeHints.h"
+#include "X11WindowRules.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -28,9 +28,14 @@ public:
                                            juce::Rectangle<int> previous, juce::BorderSize<int> frame,
                                            juce::Rectangle<int> screenArea);
 
-    // The hints for a window at these physical bounds, with the limits scaled to physical pixels.
-    static WindowSizeHints hintsFor (const juce::ComponentBoundsConstrainer& constrainer,
-                                     juce::Rectangle<int> physicalBounds, double scale);
+    // The hints for the window, with the limits scaled to physical pixels.
+    static WindowSizeHints hintsFor (const juce::ComponentBoundsConstrainer& constrainer, double scale);
+
+    // The window's native frame before it is first shown, from a window manager that tells it.
+    std::optional<juce::BorderSize<int>> requestFrameSize (int timeoutMs) const
+    {
+        return rules.requestFrameSize (timeoutMs);
+    }
 
 private:
     void componentMovedOrResized (juce::Component&, bool wasMoved, bool wasResized) override;
@@ -40,14 +45,13 @@ private:
 
     // Full screen and minimised windows keep whatever size the system gives them.
     bool isSizedBySystem() const;
-    void publish();
 
     juce::ResizableWindow& window;
     BorderBoundsConstrainer& constrainer;
     // The last bounds that kept the limits: the centre a size brought back is kept about.
     juce::Rectangle<int> lastFitting;
-    // Follows the hints of the window's present peer.
-    std::unique_ptr<SizeHintsWatcher> watcher;
+    // Completes every size hint JUCE writes for the window.
+    X11WindowRules rules;
 
     JUCE_DECLARE_NON_COPYABLE (WindowLimitsKeeper)
 };

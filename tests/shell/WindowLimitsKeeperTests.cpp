@@ -70,8 +70,7 @@ TEST_F (WindowLimitsKeeperTest, HintsGiveTheLimitsInPhysicalPixelsAndTheRatioAsA
 {
     for (const double scale : { 1.0, 2.0 })
     {
-        const auto hints = WindowLimitsKeeper::hintsFor (constrainer, { 10, 20, 640, 580 }, scale);
-        EXPECT_EQ (hints.bounds, Rect (10, 20, 640, 580));
+        const auto hints = WindowLimitsKeeper::hintsFor (constrainer, scale);
         EXPECT_EQ (hints.minimumSize, (Size (219, 198).toDouble() * scale).roundToInt());
         EXPECT_EQ (hints.maximumSize, (Size (640, 580).toDouble() * scale).roundToInt());
         EXPECT_EQ (hints.aspect, Size (32, 29));
@@ -79,6 +78,6 @@ TEST_F (WindowLimitsKeeperTest, HintsGiveTheLimitsInPhysicalPixelsAndTheRatioAsA
 
     // Without a ratio the hints carry none.
     constrainer.setFixedAspectRatio (0.0);
-    EXPECT_EQ (WindowLimitsKeeper::hintsFor (constrainer, {}, 1.0).aspect, Size());
+    EXPECT_EQ (WindowLimitsKeeper::hintsFor (constrainer, 1.0).aspect, Size());
 }
 #endif

@@ -1,0 +1,33 @@
+// Where the main window opens. The stored state ("WindowPosition", as JUCE writes it) is read back as
+// the window left it, and the window is kept where a user can reach it: a screen that went away, a
+// smaller screen or a larger desktop scale must not leave it, or its title bar, out of sight.
+#pragma once
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <optional>
+
+struct StoredWindowState
+{
+    // The state as JUCE restores it: position and size of the window's own area, with neither the
+    // maximised mark nor the frame JUCE appends on Linux.
+    juce::String placement;
+    bool maximised = false;
+    // The frame the window had when the state was stored.
+    std::optional<juce::BorderSize<int>> frame;
+
+    static StoredWindowState parse (const juce::String& state);
+};
+
+namespace WindowPlacement
+{
+    // The display a window belongs to: the one holding most of it, or the nearest when none holds any.
+    const juce::Displays::Display* displayFor (const juce::Displays& displays, juce::Rectangle<int> outer);
+
+    // Moves the window, frame included, the least distance that brings it inside the work area; a
+    // window larger than the area keeps its top left corner (with the title bar) inside.
+    juce::Rectangle<int> keepWithin (juce::Rectangle<int> bounds, juce::BorderSize<int> frame, juce::Rectangle<int> area);
+
+    // keepWithin the work area of the window's display.
+    juce::Rectangle<int> reachable (juce::Rectangle<int> bounds, juce::BorderSize<int> frame, const juce::Displays& displays);
+}
