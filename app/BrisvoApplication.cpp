@@ -248,8 +248,14 @@ void BrisvoApplication::MainWindow::placeWithinReach (std::optional<juce::Border
     if (frame)
         constrainer->frameBorder = *frame;
 
-    setBounds (WindowPlacement::reachable (getBounds(), frame.value_or (juce::BorderSize<int>()),
-                                           juce::Desktop::getInstance().getDisplays()));
+    const auto& displays = juce::Desktop::getInstance().getDisplays();
+#if JUCE_LINUX
+    const auto physicalWorkArea = desktopWorkArea();
+    const auto workArea = physicalWorkArea ? std::optional (displays.physicalToLogical (*physicalWorkArea)) : std::nullopt;
+#else
+    const std::optional<juce::Rectangle<int>> workArea;
+#endif
+    setBounds (WindowPlacement::reachable (getBounds(), frame.value_or (juce::BorderSize<int>()), displays, workArea));
 }
 
 void BrisvoApplication::MainWindow::closeButtonPressed()

@@ -12,6 +12,7 @@
  #include "native/QuitSignalWatcher.h"
  #include "native/WindowLimitsKeeper.h"
  #include "native/WindowStateCache.h"
+ #include "native/X11WorkArea.h"
  #include "native/XConnectionLossHandler.h"
 #endif
 

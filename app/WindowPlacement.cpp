@@ -53,9 +53,17 @@ namespace WindowPlacement
         return bounds.translated (x - outer.getX(), y - outer.getY());
     }
 
-    juce::Rectangle<int> reachable (juce::Rectangle<int> bounds, juce::BorderSize<int> frame, const juce::Displays& displays)
+    juce::Rectangle<int> reachable (juce::Rectangle<int> bounds, juce::BorderSize<int> frame,
+                                    const juce::Displays& displays, std::optional<juce::Rectangle<int>> desktopWorkArea)
     {
         const auto* display = displayFor (displays, frame.addedTo (bounds));
-        return display != nullptr ? keepWithin (bounds, frame, display->userArea) : bounds;
+        if (display == nullptr)
+            return bounds;
+
+        auto area = display->userArea;
+        if (desktopWorkArea && ! area.getIntersection (*desktopWorkArea).isEmpty())
+            area = area.getIntersection (*desktopWorkArea);
+
+        return keepWithin (bounds, frame, area);
     }
 }

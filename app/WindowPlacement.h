@@ -28,6 +28,8 @@ namespace WindowPlacement
     // window larger than the area keeps its top left corner (with the title bar) inside.
     juce::Rectangle<int> keepWithin (juce::Rectangle<int> bounds, juce::BorderSize<int> frame, juce::Rectangle<int> area);
 
-    // keepWithin the work area of the window's display.
-    juce::Rectangle<int> reachable (juce::Rectangle<int> bounds, juce::BorderSize<int> frame, const juce::Displays& displays);
+    // keepWithin the work area of the window's display: its user area, less what `desktopWorkArea`
+    // leaves out (panels and docks the display's own area does not account for).
+    juce::Rectangle<int> reachable (juce::Rectangle<int> bounds, juce::BorderSize<int> frame, const juce::Displays& displays,
+                                    std::optional<juce::Rectangle<int>> desktopWorkArea = std::nullopt);
 }

@@ -6,6 +6,7 @@
 #include "X11WindowRules.h"
 
 #include <algorithm>
+#include <cmath>
 #include <thread>
 #include <vector>
 
@@ -122,8 +123,8 @@ namespace
         unsigned char* data = nullptr;
         bool found = false;
 
-        if (XGetWindowProperty (display, DefaultRootWindow (display), supported, 0, 4096, False, XA_ATOM, &type, &format,
-                                &count, &remaining, &data)
+        if (XGetWindowProperty (display, DefaultRootWindow (display), supported, 0, 4096, False, XA_ATOM, &type,
+                                &format, &count, &remaining, &data)
                 == Success
             && data != nullptr && format == 32)
         {
@@ -146,8 +147,7 @@ namespace
         unsigned char* data = nullptr;
         std::optional<juce::BorderSize<int>> result;
 
-        if (XGetWindowProperty (display, window, extents, 0, 4, False, XA_CARDINAL, &type, &format, &count, &remaining, &data)
-                == Success
+        if (XGetWindowProperty (display, window, extents, 0, 4, False, XA_CARDINAL, &type, &format, &count, &remaining, &data) == Success
             && data != nullptr && format == 32 && count == 4)
         {
             const auto* sides = reinterpret_cast<const long*> (data);
@@ -206,7 +206,13 @@ std::optional<juce::BorderSize<int>> X11WindowRules::requestFrameSize (int timeo
         return std::nullopt;
 
     const auto scale = peer->getPlatformScaleFactor();
-    const auto logical = [scale] (juce::BorderSize<int> physical) { return physical.multipliedBy (1.0 / scale); };
+    // Rounded up: a window kept inside the screen by the frame keeps all of it inside.
+    const auto logical = [scale] (juce::BorderSize<int> physical)
+    {
+        const auto side = [scale] (int pixels) { return (int) std::ceil (pixels / scale); };
+        return juce::BorderSize<int> (side (physical.getTop()), side (physical.getLeft()), side (physical.getBottom()),
+                                      side (physical.getRight()));
+    };
 
     juce::XWindowSystemUtilities::ScopedXLock lock;
     const Atom request = XInternAtom (display, "_NET_REQUEST_FRAME_EXTENTS", True);

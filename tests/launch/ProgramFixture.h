@@ -16,6 +16,19 @@
  #error "TOLVA_APP_PATH must name the program under test"
 #endif
 
+// Rectangles and points as a failed check shows them.
+namespace juce
+{
+    inline void PrintTo (const Rectangle<int>& r, std::ostream* os)
+    {
+        *os << r.toString();
+    }
+    inline void PrintTo (const Point<int>& p, std::ostream* os)
+    {
+        *os << p.toString();
+    }
+}
+
 namespace launch
 {
     inline const juce::String mainWindowTitle ("Tolva USB v2.0.0.0");
@@ -52,6 +65,7 @@ namespace launch
         {
             ASSERT_TRUE (server.isRunning()) << "Xvfb did not start";
             ASSERT_TRUE (display.isOpen()) << "cannot reach the test's own X server";
+            display.watchMaps();
 
             root = juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("tolva-launch", "", false);
             ASSERT_TRUE (root.createDirectory());
@@ -132,6 +146,20 @@ namespace launch
             }
 
             return found;
+        }
+
+        // Every window the program has shown since it started: only its main window, once, at these
+        // bounds, never at a place or size it had on the way there.
+        void expectShownOnlyOnceAt (AppProcess& app, juce::Rectangle<int> bounds)
+        {
+            const auto maps = display.takeMaps (app.pid());
+            juce::String seen;
+            for (const auto& m : maps)
+                seen << "\"" << m.title << "\" at " << m.bounds.toString() << "; ";
+
+            ASSERT_EQ (maps.size(), 1u) << seen;
+            EXPECT_EQ (maps.front().title, mainWindowTitle);
+            EXPECT_EQ (maps.front().bounds, bounds);
         }
 
         // The user presses the close button; the program quits. JUCE reads X events only when its

@@ -4,6 +4,10 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+#include <csignal>
+#include <fstream>
 
 namespace launch
 {
@@ -69,6 +73,52 @@ namespace launch
             XSync (display, False);
         }
 
+        std::optional<Display::SizeHints> readSizeHints (::Display* display, Window window)
+        {
+            XSizeHints hints {};
+            long supplied = 0;
+
+            if (XGetWMNormalHints (display, window, &hints, &supplied) == 0)
+                return std::nullopt;
+
+            Display::SizeHints result;
+            if ((hints.flags & PMinSize) != 0)
+                result.minimumSize = juce::Point<int> (hints.min_width, hints.min_height);
+            if ((hints.flags & PMaxSize) != 0)
+                result.maximumSize = juce::Point<int> (hints.max_width, hints.max_height);
+            if ((hints.flags & PAspect) != 0)
+            {
+                result.minimumAspect = juce::Point<int> (hints.min_aspect.x, hints.min_aspect.y);
+                result.maximumAspect = juce::Point<int> (hints.max_aspect.x, hints.max_aspect.y);
+            }
+
+            return result;
+        }
+
+        // A property of 32-bit items, or nothing.
+        std::optional<std::vector<long>> longsOf (::Display* display, Window window, const char* name, Atom type)
+        {
+            Atom actualType = 0;
+            int format = 0;
+            unsigned long count = 0, remaining = 0;
+            unsigned char* data = nullptr;
+            std::optional<std::vector<long>> result;
+
+            if (XGetWindowProperty (display, window, XInternAtom (display, name, False), 0, 1024, False, type,
+                                    &actualType, &format, &count, &remaining, &data)
+                    == Success
+                && data != nullptr && format == 32)
+            {
+                const auto* items = reinterpret_cast<const long*> (data);
+                result = std::vector<long> (items, items + count);
+            }
+
+            if (data != nullptr)
+                XFree (data);
+
+            return result;
+        }
+
         bool isMapped (::Display* display, Window window)
         {
             XWindowAttributes attributes {};
@@ -132,25 +182,48 @@ namespace launch
         return { 0, 0, DisplayWidth (x (handle), screen), DisplayHeight (x (handle), screen) };
     }
 
+    namespace
+    {
+        // Mapped windows of the process among the root's children and, under a window manager that
+        // puts each window in a frame of its own, among the frames' children.
+        void collectWindowsOf (::Display* display, Window parent, pid_t pid, int depth, std::vector<WindowId>& found)
+        {
+            Window root = 0, up = 0;
+            Window* children = nullptr;
+            unsigned int count = 0;
+
+            if (XQueryTree (display, parent, &root, &up, &children, &count) == 0)
+                return;
+
+            for (unsigned int i = 0; i < count; ++i)
+            {
+                if (! isMapped (display, children[i]))
+                    continue;
+
+                if (windowPid (display, children[i]) == pid)
+                    found.push_back (children[i]);
+                else if (depth > 0)
+                    collectWindowsOf (display, children[i], pid, depth - 1, found);
+            }
+
+            if (children != nullptr)
+                XFree (children);
+        }
+    }
+
+    std::vector<WindowId> Display::windowsOf (pid_t pid) const
+    {
+        std::vector<WindowId> found;
+        collectWindowsOf (x (handle), DefaultRootWindow (x (handle)), pid, 2, found);
+        return found;
+    }
+
     std::vector<WindowId> Display::findWindows (const juce::String& title, pid_t pid) const
     {
-        auto* display = x (handle);
-        Window root = 0, parent = 0;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        std::vector<WindowId> found;
-
-        if (XQueryTree (display, DefaultRootWindow (display), &root, &parent, &children, &count) == 0)
-            return found;
-
-        for (unsigned int i = 0; i < count; ++i)
-            if (isMapped (display, children[i]) && windowTitle (display, children[i]) == title
-                && windowPid (display, children[i]) == pid)
-                found.push_back (children[i]);
-
-        if (children != nullptr)
-            XFree (children);
-
+        auto found = windowsOf (pid);
+        found.erase (std::remove_if (found.begin(), found.end(),
+                                     [&] (WindowId w) { return windowTitle (x (handle), w) != title; }),
+                     found.end());
         return found;
     }
 
@@ -233,24 +306,130 @@ namespace launch
 
     std::optional<Display::SizeHints> Display::sizeHints (WindowId window) const
     {
-        XSizeHints hints {};
-        long supplied = 0;
+        return readSizeHints (x (handle), window);
+    }
 
-        if (XGetWMNormalHints (x (handle), window, &hints, &supplied) == 0)
-            return std::nullopt;
+    void Display::pointerClick (juce::Point<int> position, int holdMs)
+    {
+        auto* display = x (handle);
+        XTestFakeMotionEvent (display, DefaultScreen (display), position.x, position.y, CurrentTime);
+        XSync (display, False);
+        juce::Thread::sleep (holdMs);
+        XTestFakeButtonEvent (display, Button1, True, CurrentTime);
+        XSync (display, False);
+        juce::Thread::sleep (holdMs);
+        XTestFakeButtonEvent (display, Button1, False, CurrentTime);
+        XSync (display, False);
+    }
 
-        SizeHints result;
-        if ((hints.flags & PMinSize) != 0)
-            result.minimumSize = juce::Point<int> (hints.min_width, hints.min_height);
-        if ((hints.flags & PMaxSize) != 0)
-            result.maximumSize = juce::Point<int> (hints.max_width, hints.max_height);
-        if ((hints.flags & PAspect) != 0)
+    void Display::pointerDrag (const std::vector<juce::Point<int>>& path, const std::function<void()>& afterEachStep)
+    {
+        auto* display = x (handle);
+        const auto moveTo = [&] (juce::Point<int> p)
         {
-            result.minimumAspect = juce::Point<int> (hints.min_aspect.x, hints.min_aspect.y);
-            result.maximumAspect = juce::Point<int> (hints.max_aspect.x, hints.max_aspect.y);
+            XTestFakeMotionEvent (display, DefaultScreen (display), p.x, p.y, CurrentTime);
+            XSync (display, False);
+        };
+
+        moveTo (path.front());
+        XTestFakeButtonEvent (display, Button1, True, CurrentTime);
+        XSync (display, False);
+
+        for (size_t i = 1; i < path.size(); ++i)
+        {
+            moveTo (path[i]);
+            if (afterEachStep != nullptr)
+                afterEachStep();
         }
 
-        return result;
+        XTestFakeButtonEvent (display, Button1, False, CurrentTime);
+        XSync (display, False);
+    }
+
+    std::optional<juce::BorderSize<int>> Display::frameExtents (WindowId window) const
+    {
+        const auto sides = longsOf (x (handle), window, "_NET_FRAME_EXTENTS", XA_CARDINAL);
+        if (! sides || sides->size() != 4)
+            return std::nullopt;
+
+        // left, right, top, bottom
+        return juce::BorderSize<int> ((int) (*sides)[2], (int) (*sides)[0], (int) (*sides)[3], (int) (*sides)[1]);
+    }
+
+    bool Display::isKeptAbove (WindowId window) const
+    {
+        const auto states = longsOf (x (handle), window, "_NET_WM_STATE", XA_ATOM);
+        const auto above = (long) XInternAtom (x (handle), "_NET_WM_STATE_ABOVE", False);
+        return states && std::find (states->begin(), states->end(), above) != states->end();
+    }
+
+    //==============================================================================
+    void Display::watchMaps()
+    {
+        XSelectInput (x (handle), DefaultRootWindow (x (handle)), SubstructureNotifyMask);
+        XSync (x (handle), False);
+    }
+
+    std::vector<Display::MappedWindow> Display::takeMaps (pid_t pid)
+    {
+        readEvents();
+        std::vector<MappedWindow> taken;
+        for (auto it = maps.begin(); it != maps.end();)
+        {
+            if (it->pid == pid)
+            {
+                taken.push_back (*it);
+                it = maps.erase (it);
+            }
+            else
+                ++it;
+        }
+        return taken;
+    }
+
+    void Display::watchWindow (WindowId window)
+    {
+        watched = window;
+        changes.clear();
+        XSelectInput (x (handle), window, StructureNotifyMask | PropertyChangeMask);
+        XSync (x (handle), False);
+    }
+
+    std::vector<Display::WindowChange> Display::takeChanges()
+    {
+        readEvents();
+        return std::exchange (changes, {});
+    }
+
+    // Geometry is followed from the events themselves, so a map is recorded where the window stood when
+    // it was mapped, not where it stands when the test looks.
+    void Display::readEvents()
+    {
+        auto* display = x (handle);
+        XSync (display, False);
+
+        while (XPending (display) > 0)
+        {
+            XEvent event {};
+            XNextEvent (display, &event);
+
+            if (event.type == CreateNotify && event.xcreatewindow.parent == DefaultRootWindow (display))
+                topLevelBounds[event.xcreatewindow.window] = { event.xcreatewindow.x, event.xcreatewindow.y,
+                                                               event.xcreatewindow.width, event.xcreatewindow.height };
+            else if (event.type == ConfigureNotify && event.xconfigure.event == DefaultRootWindow (display))
+                topLevelBounds[event.xconfigure.window] = { event.xconfigure.x, event.xconfigure.y,
+                                                            event.xconfigure.width, event.xconfigure.height };
+            else if (event.type == MapNotify && event.xmap.event == DefaultRootWindow (display))
+                maps.push_back ({ event.xmap.window, windowTitle (display, event.xmap.window),
+                                  windowPid (display, event.xmap.window), topLevelBounds[event.xmap.window] });
+
+            if (watched != 0 && event.type == ConfigureNotify && event.xconfigure.window == watched
+                && event.xconfigure.event == watched)
+                changes.push_back ({ juce::Point<int> (event.xconfigure.width, event.xconfigure.height), std::nullopt });
+            else if (watched != 0 && event.type == PropertyNotify && event.xproperty.window == watched
+                     && event.xproperty.atom == XA_WM_NORMAL_HINTS)
+                changes.push_back ({ std::nullopt, readSizeHints (display, watched).value_or (SizeHints {}) });
+        }
     }
 
     WindowId Display::openFocusedWindow (juce::Rectangle<int> bounds)
@@ -282,5 +461,71 @@ namespace launch
         int revert = 0;
         XGetInputFocus (x (handle), &focused, &revert);
         return focused != PointerRoot && isSameOrAncestor (x (handle), window, focused);
+    }
+
+    //==============================================================================
+    namespace
+    {
+        // Whether something on the display answers to this: a window manager's check window, a
+        // selection's owner.
+        bool waitForOwner (const juce::String& displayName, const std::function<bool (::Display*)>& present)
+        {
+            auto* connection = XOpenDisplay (displayName.toRawUTF8());
+            if (connection == nullptr)
+                return false;
+
+            const bool found = pollUntil ([&] { return present (connection); }, 10000);
+            XCloseDisplay (connection);
+            return found;
+        }
+    }
+
+    WindowManager::WindowManager (const juce::String& displayName, const juce::File& configFolder, int workAreaTop)
+    {
+        // openbox's own settings with the margin changed: its bindings let the user drag the frame.
+        auto settings = juce::File ("/etc/xdg/openbox/rc.xml").loadFileAsString();
+        settings =
+            settings.replace ("<margins>\n  <top>0</top>", "<margins>\n  <top>" + juce::String (workAreaTop) + "</top>");
+        const auto config = configFolder.getChildFile ("openbox-rc.xml");
+        if (! configFolder.createDirectory() || ! config.replaceWithText (settings))
+            return;
+
+        processId = spawnQuietly ({ "openbox", "--sm-disable", "--config-file", config.getFullPathName().toStdString() },
+                                  { "DISPLAY=" + displayName, "HOME=" + configFolder.getFullPathName(),
+                                    "XDG_CONFIG_HOME=" + configFolder.getFullPathName() });
+
+        managing = processId > 0
+                   && waitForOwner (displayName,
+                                    [] (::Display* d)
+                                    {
+            return longsOf (d, DefaultRootWindow (d), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).has_value()
+                   && longsOf (d, DefaultRootWindow (d), "_NET_WORKAREA", XA_CARDINAL).has_value();
+                      });
+    }
+
+    WindowManager::~WindowManager()
+    {
+        stopProcess (processId, SIGTERM);
+    }
+
+    DesktopScale::DesktopScale (const juce::String& displayName, const juce::File& configFolder, int scale)
+    {
+        const auto config = configFolder.getChildFile ("xsettingsd.conf");
+        if (! configFolder.createDirectory()
+            || ! config.replaceWithText ("Gdk/WindowScalingFactor " + juce::String (scale) + "\n"))
+            return;
+
+        processId = spawnQuietly ({ "xsettingsd", "-c", config.getFullPathName().toStdString() },
+                                  { "DISPLAY=" + displayName, "HOME=" + configFolder.getFullPathName() });
+
+        if (processId > 0
+            && ! waitForOwner (displayName, [] (::Display* d)
+                               { return XGetSelectionOwner (d, XInternAtom (d, "_XSETTINGS_S0", False)) != None; }))
+            stopProcess (processId, SIGKILL);
+    }
+
+    DesktopScale::~DesktopScale()
+    {
+        stopProcess (processId, SIGTERM);
     }
 }

@@ -149,7 +149,45 @@ namespace launch
     }
 
     //==============================================================================
-    PrivateXServer::PrivateXServer()
+    pid_t spawnQuietly (const std::vector<std::string>& argv, const juce::StringArray& environment)
+    {
+        std::vector<std::string> env;
+        for (char** entry = environ; *entry != nullptr; ++entry)
+            if (! isReplacedVariable (*entry, environment))
+                env.emplace_back (*entry);
+        for (const auto& entry : environment)
+            env.push_back (entry.toStdString());
+
+        auto args = argv;
+        auto argvPointers = pointersTo (args);
+        auto envPointers = pointersTo (env);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init (&actions);
+        posix_spawn_file_actions_addopen (&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_adddup2 (&actions, STDOUT_FILENO, STDERR_FILENO);
+
+        pid_t child = -1;
+        if (posix_spawnp (&child, args.front().c_str(), &actions, nullptr, argvPointers.data(), envPointers.data()) != 0)
+            child = -1;
+
+        posix_spawn_file_actions_destroy (&actions);
+        return child;
+    }
+
+    void stopProcess (pid_t& processId, int signal)
+    {
+        if (processId <= 0)
+            return;
+
+        ::kill (processId, signal);
+        int status = 0;
+        while (::waitpid (processId, &status, 0) < 0 && errno == EINTR) {}
+        processId = -1;
+    }
+
+    //==============================================================================
+    PrivateXServer::PrivateXServer (int width, int height)
     {
         // Xvfb picks a free display number and writes it to the descriptor named by -displayfd.
         int fds[2];
@@ -157,7 +195,8 @@ namespace launch
             return;
 
         const auto fdText = std::to_string (fds[1]);
-        std::vector<std::string> argv { "Xvfb", "-displayfd", fdText, "-screen", "0", "1024x768x24", "-nolisten", "tcp" };
+        const auto screen = std::to_string (width) + "x" + std::to_string (height) + "x24";
+        std::vector<std::string> argv { "Xvfb", "-displayfd", fdText, "-screen", "0", screen, "-nolisten", "tcp" };
         auto argvPointers = pointersTo (argv);
 
         posix_spawn_file_actions_t actions;
@@ -195,13 +234,7 @@ namespace launch
 
     void PrivateXServer::stop (int signal)
     {
-        if (processId <= 0)
-            return;
-
-        ::kill (processId, signal);
-        int status = 0;
-        while (::waitpid (processId, &status, 0) < 0 && errno == EINTR) {}
-        processId = -1;
+        stopProcess (processId, signal);
     }
 
     //==============================================================================

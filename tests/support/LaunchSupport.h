@@ -6,8 +6,10 @@
 #include <juce_graphics/juce_graphics.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include <sys/types.h>
@@ -64,7 +66,9 @@ namespace launch
         bool isOpen() const noexcept { return handle != nullptr; }
         juce::Rectangle<int> screenBounds() const;
 
-        // Mapped top-level windows with exactly this title that belong to the given process.
+        // Mapped top-level windows of the given process (inside their frames under a window manager),
+        // and those among them with exactly this title.
+        std::vector<WindowId> windowsOf (pid_t pid) const;
         std::vector<WindowId> findWindows (const juce::String& title, pid_t pid) const;
         std::optional<juce::Rectangle<int>> boundsOf (WindowId window) const;
         // The colour shown at a point of the window's own area, or nothing if it cannot be read.
@@ -89,14 +93,52 @@ namespace launch
         };
         std::optional<SizeHints> sizeHints (WindowId window) const;
 
-        // A plain window of this process, mapped on top and given the keyboard focus.
+        // The pointer as a user moves it (XTest), in root coordinates: a click (the pointer rests on the
+        // place and the button stays down for `holdMs`, as long as a hand takes: JUCE's menus look at
+        // the button only now and then), or a drag with the left button along a path. `afterEachStep`
+        // runs once the server has taken each move.
+        void pointerClick (juce::Point<int> position, int holdMs = 0);
+        void pointerDrag (const std::vector<juce::Point<int>>& path, const std::function<void()>& afterEachStep = {});
+
+        // The window's frame as the window manager reports it (_NET_FRAME_EXTENTS).
+        std::optional<juce::BorderSize<int>> frameExtents (WindowId window) const;
+        // Whether the window manager keeps the window above others (_NET_WM_STATE_ABOVE).
+        bool isKeptAbove (WindowId window) const;
+
+        //==============================================================================
+        // Top-level windows as they are first shown: from the call to watchMaps on, every map of a
+        // window that is a child of the root, with its title, its owner and where it stood then.
+        struct MappedWindow
+        {
+            WindowId window;
+            juce::String title;
+            std::optional<pid_t> pid;
+            juce::Rectangle<int> bounds;
+        };
+        void watchMaps();
+        std::vector<MappedWindow> takeMaps (pid_t pid);
+
+        // What happens to one window: each size it takes, and its size hints each time they are written.
+        struct WindowChange
+        {
+            std::optional<juce::Point<int>> size;
+            std::optional<SizeHints> hints;   // nothing filled when the hints were taken away
+        };
+        void watchWindow (WindowId window);
+        std::vector<WindowChange> takeChanges();
         WindowId openFocusedWindow (juce::Rectangle<int> bounds);
         void closeWindow (WindowId window);
         // Whether the keyboard focus lies in the window or one of its children.
         bool hasFocus (WindowId window) const;
 
     private:
+        void readEvents();
+
         void* handle = nullptr;
+        WindowId watched = 0;
+        std::map<WindowId, juce::Rectangle<int>> topLevelBounds;
+        std::vector<MappedWindow> maps;
+        std::vector<WindowChange> changes;
 
         JUCE_DECLARE_NON_COPYABLE (Display)
     };
@@ -121,7 +163,8 @@ namespace launch
     class PrivateXServer
     {
     public:
-        PrivateXServer();
+        PrivateXServer() : PrivateXServer (1024, 768) {}
+        PrivateXServer (int width, int height);
         ~PrivateXServer();
 
         bool isRunning() const noexcept { return processId > 0; }
@@ -135,6 +178,46 @@ namespace launch
         int number = -1;
 
         JUCE_DECLARE_NON_COPYABLE (PrivateXServer)
+    };
+
+    //==============================================================================
+    // Starts a helper program with its output discarded and these "NAME=value" entries replacing the
+    // inherited ones; the process id, or -1.
+    pid_t spawnQuietly (const std::vector<std::string>& argv, const juce::StringArray& environment);
+    // Ends a spawned program and waits for it.
+    void stopProcess (pid_t& processId, int signal);
+
+    // A window manager (openbox, with its default settings) on an X server; gone when destroyed.
+    // `workAreaTop` keeps that many pixels at the top of the screen out of the work area, as a panel does.
+    class WindowManager
+    {
+    public:
+        WindowManager (const juce::String& displayName, const juce::File& configFolder, int workAreaTop = 0);
+        ~WindowManager();
+
+        // It has started and manages the screen.
+        bool isRunning() const noexcept { return managing; }
+
+    private:
+        pid_t processId = -1;
+        bool managing = false;
+
+        JUCE_DECLARE_NON_COPYABLE (WindowManager)
+    };
+
+    // An XSETTINGS manager giving the desktop this scale, as a desktop's settings daemon does.
+    class DesktopScale
+    {
+    public:
+        DesktopScale (const juce::String& displayName, const juce::File& configFolder, int scale);
+        ~DesktopScale();
+
+        bool isRunning() const noexcept { return processId > 0; }
+
+    private:
+        pid_t processId = -1;
+
+        JUCE_DECLARE_NON_COPYABLE (DesktopScale)
     };
 
     //==============================================================================

@@ -1,0 +1,266 @@
+// The main window under a real window manager (openbox, which puts a frame around it and keeps a strip
+// at the top of the screen out of the work area, as a panel would): it opens where a user can reach it,
+// stays exactly in place while "Always on top" changes, and a drag of the frame's grip never takes it
+// past its limits and ends at the largest size they allow.
+#include "ProgramFixture.h"
+
+#include <csignal>
+
+namespace
+{
+    using namespace launch;
+    using Rect = juce::Rectangle<int>;
+
+    constexpr int workAreaTop = 30;
+
+    // The menu bar's "File" and the popup's first item, "Always on top", from their windows' corners.
+    constexpr juce::Point<int> fileMenu { 24, 12 };
+    constexpr juce::Point<int> firstMenuItem { 40, 12 };
+    constexpr int menuClickHoldMs = 150;
+
+    class WindowManagerTest : public ProgramTest
+    {
+    protected:
+        void SetUp() override
+        {
+            ProgramTest::SetUp();
+            windowManager = std::make_unique<WindowManager> (server.name(), root.getChildFile ("wm"), workAreaTop);
+            ASSERT_TRUE (windowManager->isRunning()) << "openbox did not start";
+        }
+
+        void TearDown() override
+        {
+            ProgramTest::TearDown();
+            windowManager.reset();
+        }
+
+        // The program's main window once it is shown and drawn, wherever it is.
+        WindowId waitForMainWindow (AppProcess& app)
+        {
+            WindowId found = 0;
+            pollUntil (
+                [&]
+                {
+                const auto windows = display.findWindows (mainWindowTitle, app.pid());
+                found = windows.size() == 1 ? windows.front() : 0;
+                return (found != 0 && display.frameExtents (found)) || ! app.isRunning();
+                },
+                programStartTimeoutMs);
+
+            return found != 0 && waitUntilDrawn (display, found) ? found : 0;
+        }
+
+        Rect screen() const { return display.screenBounds(); }
+
+        std::unique_ptr<WindowManager> windowManager;
+    };
+
+    //==============================================================================
+    struct PlacementCase
+    {
+        const char* name;
+        const char* stored;
+        // Where the window's own area must be, given the screen and the frame.
+        Rect (*expected) (Rect screen, juce::BorderSize<int> frame);
+    };
+
+    void PrintTo (const PlacementCase& c, std::ostream* os)
+    {
+        *os << c.name << " (stored \"" << c.stored << "\")";
+    }
+
+    class StoredPlacement : public WindowManagerTest,
+                            public ::testing::WithParamInterface<PlacementCase>
+    {};
+}
+
+TEST_P (StoredPlacement, OpensWithinTheWorkAreaAndExactlyAsStoredWhenItFits)
+{
+    ASSERT_TRUE (writeWindowPosition (home, GetParam().stored));
+    auto& app = start();
+    const auto window = waitForMainWindow (app);
+    ASSERT_NE (window, 0u);
+
+    const auto frame = *display.frameExtents (window);
+    const auto expected = GetParam().expected (screen(), frame);
+    EXPECT_EQ (boundsOf (window), expected);
+    // Frame and all, inside the work area: the strip at the top stays free.
+    EXPECT_TRUE (screen().withTrimmedTop (workAreaTop).contains (frame.addedTo (boundsOf (window))))
+        << frame.addedTo (boundsOf (window)).toString();
+
+    closeAndExpectExit (app, window);
+}
+
+INSTANTIATE_TEST_SUITE_P (
+    Stored, StoredPlacement,
+    ::testing::Values (
+        PlacementCase { "entirelyOnScreen", "100 50 320 290 frame 20 1 5 1",
+                        [] (Rect, juce::BorderSize<int>) { return Rect (100, 50, 320, 290); } },
+        PlacementCase { "mostlyLeftOfTheScreen", "-310 100 320 290",
+                        [] (Rect, juce::BorderSize<int> f) { return Rect (f.getLeft(), 100, 320, 290); } },
+        PlacementCase { "belowAndRightOfASmallerScreen", "3000 2000 320 290",
+                        [] (Rect s, juce::BorderSize<int> f) {
+                            return Rect (s.getRight() - f.getRight() - 320, s.getBottom() - f.getBottom() - 290, 320, 290);
+                        } },
+        PlacementCase { "titleBarUnderThePanel", "0 0 320 290",
+                        [] (Rect, juce::BorderSize<int> f) { return Rect (f.getLeft(), workAreaTop + f.getTop(), 320, 290); } },
+        PlacementCase { "quitWhileMaximised", "0 19 640 580 frame 20 1 5 1",
+                        [] (Rect, juce::BorderSize<int> f) { return Rect (f.getLeft(), workAreaTop + f.getTop(), 640, 580); } }),
+    [] (const auto& info) { return std::string (info.param.name); });
+
+// Stored at the bottom right of a 3840 by 2160 desktop at scale 1, opened after the scale went to 2:
+// the desktop is 1920 by 1080 now, and the window comes back onto it, twice the size in pixels.
+TEST_F (WindowManagerTest, WindowStoredBeforeTheDesktopScaleDoubledOpensOnScreen)
+{
+    PrivateXServer large (3840, 2160);
+    ASSERT_TRUE (large.isRunning());
+    DesktopScale scale (large.name(), root.getChildFile ("xsettings"), 2);
+    ASSERT_TRUE (scale.isRunning()) << "xsettingsd did not start";
+    WindowManager manager (large.name(), root.getChildFile ("wm-large"));
+    ASSERT_TRUE (manager.isRunning());
+    Display screen (large.name());
+
+    ASSERT_TRUE (writeWindowPosition (home, "3521 1607 320 290 frame 20 1 5 1"));
+    auto& app = start ({}, { "DISPLAY=" + large.name() });
+
+    WindowId window = 0;
+    ASSERT_TRUE (pollUntil (
+        [&]
+        {
+        const auto windows = screen.findWindows (mainWindowTitle, app.pid());
+        window = windows.size() == 1 ? windows.front() : 0;
+        return window != 0 && screen.frameExtents (window);
+        },
+        programStartTimeoutMs));
+
+    const auto bounds = *screen.boundsOf (window);
+    EXPECT_EQ (bounds.getWidth(), 640);
+    EXPECT_EQ (bounds.getHeight(), 580);
+    EXPECT_TRUE (screen.screenBounds().contains (screen.frameExtents (window)->addedTo (bounds))) << bounds.toString();
+
+    app.sendSignal (SIGTERM);
+    EXPECT_EQ (app.waitForExit (programExitTimeoutMs), std::optional<int> (0));
+}
+
+// JUCE makes a new native window each time "Always on top" changes. Ten changes in a row: the program
+// lives on, the window manager keeps it above others every other time, and it never moves.
+TEST_F (WindowManagerTest, AlwaysOnTopKeepsTheWindowExactlyInPlace)
+{
+    auto& app = start();
+    auto window = waitForMainWindow (app);
+    ASSERT_NE (window, 0u);
+    const auto placed = boundsOf (window);
+
+    for (int toggle = 1; toggle <= 10; ++toggle)
+    {
+        SCOPED_TRACE ("toggle " + juce::String (toggle));
+        const bool above = toggle % 2 == 1;
+
+        display.pointerClick (placed.getPosition() + fileMenu);
+        WindowId popup = 0;
+        ASSERT_TRUE (pollUntil (
+            [&]
+            {
+            for (const auto w : display.windowsOf (app.pid()))
+                if (w != window)
+                    popup = w;
+            return popup != 0;
+            },
+            programStartTimeoutMs))
+            << "the File menu did not open";
+        // The menu takes a click only once it has been open a quarter of a second: click until it has.
+        ASSERT_TRUE (pollUntil (
+            [&]
+            {
+            display.pointerClick (boundsOf (popup).getPosition() + firstMenuItem, menuClickHoldMs);
+            return pollUntil (
+                [&]
+                {
+                const auto open = display.windowsOf (app.pid());
+                return std::find (open.begin(), open.end(), popup) == open.end();
+                },
+                1000);
+            },
+            programStartTimeoutMs))
+            << "the menu item was never taken";
+
+        ASSERT_TRUE (pollUntil (
+            [&]
+            {
+            const auto windows = display.findWindows (mainWindowTitle, app.pid());
+            window = windows.size() == 1 ? windows.front() : 0;
+            return window != 0 && display.isKeptAbove (window) == above && display.windowsOf (app.pid()).size() == 1
+                   && display.frameExtents (window);
+            },
+            programStartTimeoutMs))
+            << "running: " << app.isRunning() << ", windows: " << display.windowsOf (app.pid()).size()
+            << ", above: " << (window != 0 && display.isKeptAbove (window));
+
+        EXPECT_EQ (boundsOf (window), placed);
+    }
+
+    closeAndExpectExit (app, window);
+    EXPECT_EQ (storedWindowPosition (home).value_or ("").upToFirstOccurrenceOf (" frame", false, false), placed.toString());
+}
+
+// The user drags the frame's bottom right grip to the far corner of the screen. Each size the window
+// passes through and each set of hints the window manager reads keeps the limits and the ratio; the
+// drag ends at the largest size they allow, which stays once the button is released.
+TEST_F (WindowManagerTest, DraggingTheGripKeepsTheLimitsAndEndsAtTheLargestSize)
+{
+    ASSERT_TRUE (writeWindowPosition (home, "40 60 320 290"));
+    auto& app = start();
+    const auto window = waitForMainWindow (app);
+    ASSERT_NE (window, 0u);
+
+    const auto outer = display.frameExtents (window)->addedTo (boundsOf (window));
+    const juce::Point<int> grip (outer.getRight() - 3, outer.getBottom() - 2);
+    const juce::Point<int> corner (screen().getRight() - 1, screen().getBottom() - 1);
+
+    std::vector<juce::Point<int>> path;
+    for (int step = 0; step <= 10; ++step)
+        path.push_back (grip + (corner - grip) * step / 10);
+
+    display.watchWindow (window);
+    std::vector<Display::WindowChange> during;
+    display.pointerDrag (path,
+                         [&]
+                         {
+        for (auto& change : display.takeChanges())
+            during.push_back (change);
+    });
+
+    const auto fitsTheLimits = [] (juce::Point<int> size)
+    {
+        return size.x >= 219 && size.y >= 198 && size.x <= 640 && size.y <= 580 && std::abs (size.x * 290 - size.y * 320) <= 320;
+    };
+
+    for (auto& change : display.takeChanges())
+        during.push_back (change);
+    ASSERT_FALSE (during.empty());
+
+    for (const auto& change : during)
+    {
+        if (change.size)
+        {
+            EXPECT_TRUE (fitsTheLimits (*change.size)) << change.size->toString();
+        }
+        if (change.hints)
+        {
+            EXPECT_EQ (change.hints->minimumSize, juce::Point<int> (219, 198));
+            EXPECT_EQ (change.hints->maximumSize, juce::Point<int> (640, 580));
+            EXPECT_EQ (change.hints->minimumAspect, juce::Point<int> (32, 29));
+            EXPECT_EQ (change.hints->maximumAspect, juce::Point<int> (32, 29));
+        }
+    }
+
+    EXPECT_EQ (boundsOf (window), Rect (40, 60, 640, 580));
+
+    // Released: whatever the program does next leaves the size as it is.
+    pollUntil ([] { return false; }, 1000);
+    for (const auto& change : display.takeChanges())
+        EXPECT_EQ (change.size.value_or (juce::Point<int> (640, 580)), juce::Point<int> (640, 580));
+    EXPECT_EQ (boundsOf (window), Rect (40, 60, 640, 580));
+
+    closeAndExpectExit (app, window);
+}
