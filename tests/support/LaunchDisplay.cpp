@@ -309,35 +309,29 @@ namespace launch
         return readSizeHints (x (handle), window);
     }
 
-    void Display::pointerClick (juce::Point<int> position, int holdMs)
+    void Display::pointerClick (juce::Point<int> position, int stepMs)
     {
-        auto* display = x (handle);
-        XTestFakeMotionEvent (display, DefaultScreen (display), position.x, position.y, CurrentTime);
-        XSync (display, False);
-        juce::Thread::sleep (holdMs);
-        XTestFakeButtonEvent (display, Button1, True, CurrentTime);
-        XSync (display, False);
-        juce::Thread::sleep (holdMs);
-        XTestFakeButtonEvent (display, Button1, False, CurrentTime);
-        XSync (display, False);
+        pointerDrag ({ position }, {}, stepMs);
     }
 
-    void Display::pointerDrag (const std::vector<juce::Point<int>>& path, const std::function<void()>& afterEachStep)
+    void Display::pointerDrag (const std::vector<juce::Point<int>>& path, const std::function<void()>& afterEachStep, int stepMs)
     {
         auto* display = x (handle);
-        const auto moveTo = [&] (juce::Point<int> p)
+        const auto take = [&]
         {
-            XTestFakeMotionEvent (display, DefaultScreen (display), p.x, p.y, CurrentTime);
             XSync (display, False);
+            juce::Thread::sleep (stepMs);
         };
 
-        moveTo (path.front());
+        XTestFakeMotionEvent (display, DefaultScreen (display), path.front().x, path.front().y, CurrentTime);
+        take();
         XTestFakeButtonEvent (display, Button1, True, CurrentTime);
-        XSync (display, False);
+        take();
 
         for (size_t i = 1; i < path.size(); ++i)
         {
-            moveTo (path[i]);
+            XTestFakeMotionEvent (display, DefaultScreen (display), path[i].x, path[i].y, CurrentTime);
+            take();
             if (afterEachStep != nullptr)
                 afterEachStep();
         }

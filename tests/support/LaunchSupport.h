@@ -93,12 +93,13 @@ namespace launch
         };
         std::optional<SizeHints> sizeHints (WindowId window) const;
 
-        // The pointer as a user moves it (XTest), in root coordinates: a click (the pointer rests on the
-        // place and the button stays down for `holdMs`, as long as a hand takes: JUCE's menus look at
-        // the button only now and then), or a drag with the left button along a path. `afterEachStep`
-        // runs once the server has taken each move.
-        void pointerClick (juce::Point<int> position, int holdMs = 0);
-        void pointerDrag (const std::vector<juce::Point<int>>& path, const std::function<void()>& afterEachStep = {});
+        // The pointer as a user moves it (XTest), in root coordinates, each step taking `stepMs` as a hand
+        // does: JUCE's menus look at the button only now and then, and a window manager starts a drag only
+        // while the button is still down when it reads the press. A click, or a drag with the left button
+        // along a path; `afterEachStep` runs after each move.
+        void pointerClick (juce::Point<int> position, int stepMs = 150);
+        void pointerDrag (const std::vector<juce::Point<int>>& path, const std::function<void()>& afterEachStep = {},
+                          int stepMs = 50);
 
         // The window's frame as the window manager reports it (_NET_FRAME_EXTENTS).
         std::optional<juce::BorderSize<int>> frameExtents (WindowId window) const;
