@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make ninja-build ccache pkg-config juce-modules-source googletest libgtest-dev
-          libbenchmark-dev xvfb xauth xdotool x11-utils)
+          libbenchmark-dev libxtst-dev xvfb xauth xdotool x11-utils openbox xsettingsd)
 
 missing=()
 for p in "${packages[@]}"; do
