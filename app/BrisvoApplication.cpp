@@ -231,31 +231,36 @@ StoredWindowState BrisvoApplication::MainWindow::restoreWindowState (bool reset)
 
 void BrisvoApplication::MainWindow::placeWithinReach (std::optional<juce::BorderSize<int>> storedFrame)
 {
-    auto* peer = getPeer();
-    if (peer == nullptr)
-        return;
-
-        // The frame the window will have: as the window manager reports it before the window is shown,
-        // else as it was when the state was stored.
-#if JUCE_LINUX
-    auto frame = limitsKeeper->requestFrameSize (frameRequestTimeoutMs);
-#else
-    auto frame = peer->getFrameSizeIfPresent();
-#endif
+    // The frame the window will have: as the window manager reports it before the window is shown, else
+    // as it was when the state was stored.
+    auto frame = frameBeforeShown();
     if (! frame)
         frame = storedFrame;
 
     if (frame)
         constrainer->frameBorder = *frame;
 
-    const auto& displays = juce::Desktop::getInstance().getDisplays();
+    setBounds (WindowPlacement::reachable (getBounds(), frame.value_or (juce::BorderSize<int>()),
+                                           juce::Desktop::getInstance().getDisplays(), desktopWorkArea()));
+}
+
+std::optional<juce::BorderSize<int>> BrisvoApplication::MainWindow::frameBeforeShown() const
+{
 #if JUCE_LINUX
-    const auto physicalWorkArea = desktopWorkArea();
-    const auto workArea = physicalWorkArea ? std::optional (displays.physicalToLogical (*physicalWorkArea)) : std::nullopt;
+    return limitsKeeper->requestFrameSize (frameRequestTimeoutMs);
 #else
-    const std::optional<juce::Rectangle<int>> workArea;
+    auto* peer = getPeer();
+    return peer != nullptr ? peer->getFrameSizeIfPresent() : std::nullopt;
 #endif
-    setBounds (WindowPlacement::reachable (getBounds(), frame.value_or (juce::BorderSize<int>()), displays, workArea));
+}
+
+std::optional<juce::Rectangle<int>> BrisvoApplication::MainWindow::desktopWorkArea()
+{
+#if JUCE_LINUX
+    if (const auto physical = ::desktopWorkArea())
+        return juce::Desktop::getInstance().getDisplays().physicalToLogical (*physical);
+#endif
+    return std::nullopt;
 }
 
 void BrisvoApplication::MainWindow::closeButtonPressed()

@@ -59,6 +59,9 @@ public:
         StoredWindowState restoreWindowState (bool reset);
         // Moves the window, frame included, inside the work area of its display.
         void placeWithinReach (std::optional<juce::BorderSize<int>> storedFrame);
+        std::optional<juce::BorderSize<int>> frameBeforeShown() const;
+        // What panels and docks leave of the desktop where the displays' own areas don't say so.
+        static std::optional<juce::Rectangle<int>> desktopWorkArea();
 
 #if JUCE_LINUX
         // JUCE constrains only its own resizes here; this holds the limits against every other one.

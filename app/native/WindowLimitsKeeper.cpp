@@ -28,7 +28,6 @@ WindowLimitsKeeper::WindowLimitsKeeper (juce::ResizableWindow& w, BorderBoundsCo
       rules (w, [&c] (const juce::ComponentPeer& peer) { return hintsFor (c, peer.getPlatformScaleFactor()); })
 {
     window.addComponentListener (this);
-    rules.publish();
 }
 
 WindowLimitsKeeper::~WindowLimitsKeeper()
@@ -76,12 +75,6 @@ void WindowLimitsKeeper::componentMovedOrResized (juce::Component&, bool, bool)
     else
         // Not from inside JUCE's handling of the window's new bounds.
         triggerAsyncUpdate();
-}
-
-void WindowLimitsKeeper::componentBroughtToFront (juce::Component&)
-{
-    // The window may have a new peer (JUCE makes one to change "always on top").
-    rules.publish();
 }
 
 void WindowLimitsKeeper::handleAsyncUpdate()

@@ -39,8 +39,7 @@ public:
 
 private:
     void componentMovedOrResized (juce::Component&, bool wasMoved, bool wasResized) override;
-    void componentBroughtToFront (juce::Component&) override;
-    // Brings a size outside the limits back and publishes the hints again.
+    // Brings a size outside the limits back.
     void handleAsyncUpdate() override;
 
     // Full screen and minimised windows keep whatever size the system gives them.

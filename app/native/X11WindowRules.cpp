@@ -177,25 +177,6 @@ X11WindowRules::~X11WindowRules()
     registered.erase (std::remove (registered.begin(), registered.end(), this), registered.end());
 }
 
-void X11WindowRules::publish()
-{
-    auto* display = juceDisplay();
-    auto* peer = window.getPeer();
-    const auto xWindow = peer != nullptr ? (::Window) peer->getNativeHandle() : 0;
-
-    if (display == nullptr || xWindow == 0)
-        return;
-
-    juce::XWindowSystemUtilities::ScopedXLock lock;
-    XSizeHints current {};
-    long supplied = 0;
-    if (XGetWMNormalHints (display, xWindow, &current, &supplied) == 0)
-        current = {};
-
-    // Through the table, which completes them.
-    juce::X11Symbols::getInstance()->xSetWMNormalHints (display, xWindow, &current);
-}
-
 std::optional<juce::BorderSize<int>> X11WindowRules::requestFrameSize (int timeoutMs) const
 {
     auto* display = juceDisplay();

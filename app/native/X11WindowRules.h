@@ -33,9 +33,6 @@ public:
     X11WindowRules (juce::Component& window, HintsSource hints);
     ~X11WindowRules();
 
-    // Writes the hints of the component's present peer again, for limits that changed.
-    void publish();
-
     // The component's native frame as the window manager reports it before the window is first shown
     // (_NET_REQUEST_FRAME_EXTENTS), waiting at most `timeoutMs`; nothing without such a window manager.
     std::optional<juce::BorderSize<int>> requestFrameSize (int timeoutMs) const;

@@ -33,10 +33,10 @@ TEST (WindowPlacement, TheLeastMoveBringsTheFrameInsideAndATooLargeWindowKeepsIt
         Rect bounds, expected;
     };
 
-    for (const auto& c : { Case { { 100, 60, 320, 290 }, { 100, 60, 320, 290 } },    // inside: stays
-                           Case { { -310, 100, 320, 290 }, { 1, 100, 320, 290 } },   // left
-                           Case { { 700, 500, 320, 290 }, { 479, 305, 320, 290 } },  // right and below
-                           Case { { 10, 0, 320, 290 }, { 10, 50, 320, 290 } },       // title bar above the area
-                           Case { { 50, 400, 640, 580 }, { 50, 50, 640, 580 } } })   // taller than the area
+    for (const auto& c : { Case { { 100, 60, 320, 290 }, { 100, 60, 320, 290 } },     // inside: stays
+                           Case { { -310, 100, 320, 290 }, { 1, 100, 320, 290 } },    // left
+                           Case { { 700, 500, 320, 290 }, { 479, 305, 320, 290 } },   // right and below
+                           Case { { 10, 0, 320, 290 }, { 10, 50, 320, 290 } },        // title bar above the area
+                           Case { { 50, 400, 640, 580 }, { 50, 50, 640, 580 } } })    // taller than the area
         EXPECT_EQ (WindowPlacement::keepWithin (c.bounds, frame, area), c.expected) << c.bounds.toString();
 }
