@@ -213,28 +213,32 @@ INSTANTIATE_TEST_SUITE_P (CrashingOrStalling, RejectedFile,
                                              TextCase { "2 MB of keys", twoMegabytesOfKeys() }));
 
 // Each rejected file is kept under a number one above the highest there, so none replaces an earlier
-// one; only the newest few stay, and a folder holding such a name is never removed.
+// one; only the newest few files stay, and a folder holding such a name is never removed nor counted.
 TEST_F (RejectedSettings, EachRejectedFileIsKeptUnderANewNumberAndOnlyTheNewestFewStay)
 {
     const auto oldStyle = settingsFile().getSiblingFile ("Tolva USB.settings.bad");
     ASSERT_TRUE (oldStyle.getChildFile ("the user's").create());
     ASSERT_TRUE (oldStyle.getChildFile ("the user's").replaceWithText ("notes"));
-    ASSERT_TRUE (setAsideFile (2).replaceWithText ("rejected before"));
+    for (int number = 2; number <= 4; ++number)
+        ASSERT_TRUE (setAsideFile (number).replaceWithText ("rejected before"));
+    ASSERT_TRUE (setAsideFile (5).createDirectory());
 
-    for (int run = 1; run <= 6; ++run)
+    for (int run = 1; run <= 3; ++run)
     {
         writeRawSettings ("rejected in run " + std::to_string (run));
         createPanelWithoutDevice();
         EXPECT_EQ (panel->appProperties.getUserSettings()->getAllProperties().size(), 0);
         destroyPanel();
-        EXPECT_EQ (entryAt (setAsideFile (2 + run)), "file:rejected in run " + std::to_string (run));
+        EXPECT_EQ (entryAt (setAsideFile (5 + run)), "file:rejected in run " + std::to_string (run));
     }
 
-    // Files 2 and 3 went as 7 and 8 came; the folder numbered 0 stays with what it holds.
+    // Six files: the oldest went. The folders stay, with what they hold.
     EXPECT_EQ (namesInSettingsFolder(),
-               (juce::StringArray { "Tolva USB.settings.bad", "Tolva USB.settings.bad4", "Tolva USB.settings.bad5",
-                                    "Tolva USB.settings.bad6", "Tolva USB.settings.bad7", "Tolva USB.settings.bad8" }));
+               (juce::StringArray { "Tolva USB.settings.bad", "Tolva USB.settings.bad3", "Tolva USB.settings.bad4",
+                                    "Tolva USB.settings.bad5", "Tolva USB.settings.bad6", "Tolva USB.settings.bad7",
+                                    "Tolva USB.settings.bad8" }));
     EXPECT_EQ (oldStyle.getChildFile ("the user's").loadFileAsString(), "notes");
+    EXPECT_EQ (entryAt (setAsideFile (5)), "folder");
 }
 
 // Keys in any order, with keys of other versions among them: every value is kept and used.
