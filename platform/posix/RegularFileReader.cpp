@@ -80,9 +80,14 @@ RegularFileReader::Result RegularFileReader::read (const std::string& path, size
     if (::lstat (path.c_str(), &entry) != 0)
         return errno == ENOENT || errno == ENOTDIR ? Result {} : refusedForError (errno);
 
+    // ENOENT here: a link that names a missing entry, or an entry gone since the first look.
     struct stat info;
     if (::stat (path.c_str(), &info) != 0)
-        return errno == ENOENT && S_ISLNK (entry.st_mode) ? danglingLink (path) : refusedForError (errno);
+    {
+        if (errno != ENOENT)
+            return refusedForError (errno);
+        return S_ISLNK (entry.st_mode) ? danglingLink (path) : Result {};
+    }
 
     if (! S_ISREG (info.st_mode))
         return refused ("not a regular file");
@@ -91,7 +96,7 @@ RegularFileReader::Result RegularFileReader::read (const std::string& path, size
     // between the look and the open.
     const int fd = ::open (path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
-        return refusedForError (errno);
+        return errno == ENOENT ? Result {} : refusedForError (errno);
 
     auto result = readOpened (fd, maxBytes);
     ::close (fd);
