@@ -3,7 +3,6 @@
 #include "MainComponent.h"
 
 #include "OXVBinaryData.h"
-#include "SettingsFileCheck.h"
 
 std::unique_ptr<juce::ApplicationCommandManager> applicationCommandManager;
 
@@ -140,9 +139,6 @@ MainComponent::MainComponent()
       backgroundDataSize (OXVBIN::imagePanelBackgroundSize)
 {
     appProperties.setStorageParameters (settingsOptions());
-    // Before anything opens the store: a file the reader can't take safely is moved aside, so the store
-    // starts from the defaults and its next save writes a good file.
-    SettingsFileCheck::setAsideIfUnsafe (settingsOptions().getDefaultFile());
 
     if (applicationCommandManager == nullptr)
         applicationCommandManager = std::make_unique<juce::ApplicationCommandManager>();

@@ -19,6 +19,7 @@
 #include "OXVLabel.h"
 #include "PopupMenuLookAndFeel.h"
 #include "RegisterDeviceCallBacksMac.h"
+#include "SettingsStore.h"
 #include "SliderLookAndFeel.h"
 #include "SliderStereoGroup.h"
 
@@ -97,7 +98,7 @@ public:
     std::unique_ptr<juce::uint8> hidDevice;   // marker of an attached device
     OXVdBLabelLookAndFeel labelLookAndFeelDb;
     OXVdBLabelLookAndFeel labelLookAndFeelSampleRate;
-    juce::ApplicationProperties appProperties;
+    SettingsStore appProperties;
 
     std::unique_ptr<juce::ImageButton> button44, button48, button96;
     std::unique_ptr<juce::ImageButton> buttonLine, buttonMic, buttonHIZ, buttonMicHIZ;

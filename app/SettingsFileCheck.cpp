@@ -222,37 +222,3 @@ bool SettingsFileCheck::isSafeToRead (const char* text, size_t size)
 
     return size == 0 || MarkupScan (text, size).isSafe();
 }
-
-bool SettingsFileCheck::isSafeToRead (const juce::File& file)
-{
-    if (! file.existsAsFile())
-        return true;
-
-    if (file.getSize() > maxFileBytes)
-        return false;
-
-    juce::FileInputStream in (file);
-    if (! in.openedOk())
-        return true;
-
-    juce::MemoryBlock content;
-    in.readIntoMemoryBlock (content, maxFileBytes + 1);
-    return isSafeToRead (static_cast<const char*> (content.getData()), content.getSize());
-}
-
-juce::File SettingsFileCheck::setAsideFileFor (const juce::File& file)
-{
-    return file.getSiblingFile (file.getFileName() + ".bad");
-}
-
-bool SettingsFileCheck::setAsideIfUnsafe (const juce::File& file)
-{
-    if (isSafeToRead (file))
-        return false;
-
-    // Kept for the user to look at; the store must not see it in any case.
-    if (! file.moveFileTo (setAsideFileFor (file)))
-        file.deleteFile();
-
-    return true;
-}

@@ -1,9 +1,9 @@
-// A look at the settings file before the store hands it to JUCE's reader. That reader recurses once per
-// nesting level (a deeply nested file overflows the stack), takes time per key in proportion to the keys
-// before it (tens of thousands of keys stall the start for seconds), expands entities declared in a
-// document type, and tries its binary format first. The program itself writes one flat XML list of three
-// values, so a file far from that shape is one it never wrote: it counts as unreadable, the store starts
-// from the defaults and the next save writes a good file.
+// A look at the settings file's text before the store hands it to JUCE's XML reader. That reader
+// recurses once per nesting level (a deeply nested file overflows the stack), takes time per key in
+// proportion to the keys before it (tens of thousands of keys stall the start for seconds) and expands
+// entities declared in a document type. The program itself writes one flat XML list of three values, so
+// a file far from that shape is one it never wrote: it counts as unreadable, the store sets it aside and
+// starts from the defaults, and the next save writes a good file.
 #pragma once
 
 #include <juce_core/juce_core.h>
@@ -24,16 +24,4 @@ public:
     // only short entity references, and is well-formed UTF-8. Scans without recursion; a NUL ends the
     // text, as it does for JUCE.
     static bool isSafeToRead (const char* text, size_t size);
-
-    // Reads at most maxFileBytes + 1 bytes. A missing file, or one that can't be opened, is safe: the
-    // store reads nothing from it either.
-    static bool isSafeToRead (const juce::File& file);
-
-    // Where a rejected file is kept: the same name with ".bad" appended.
-    static juce::File setAsideFileFor (const juce::File& file);
-
-    // Moves a file that is not safe to read out of the store's way (replacing an older rejected one), so
-    // that the user can still look at it; deletes it when it can't be moved. Returns whether it was
-    // rejected.
-    static bool setAsideIfUnsafe (const juce::File& file);
 };

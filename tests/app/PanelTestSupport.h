@@ -1,4 +1,4 @@
-// Shared pieces of the panel tests: a fresh simulated world and no settings file for every test, the
+// Shared pieces of the panel tests: a fresh simulated world and no settings folder for every test, the
 // waits for the device road to come to rest, the settings file as it lands on disk, the panel's
 // controls in groups, and helpers for modal loops, deletion order and an application object.
 #pragma once
@@ -62,11 +62,13 @@ namespace panel_tests
         ASSERT_TRUE (file.save());
     }
 
-    // A settings file with exactly these bytes, as a crash or a full disk may leave it.
+    // A settings file with exactly these bytes, as a crash or a full disk may leave it (JUCE deletes a
+    // file it is to fill with nothing: an empty one is created afterwards).
     inline void writeRawSettings (const std::string& bytes)
     {
         ASSERT_TRUE (settingsFile().getParentDirectory().createDirectory());
         ASSERT_TRUE (settingsFile().replaceWithData (bytes.data(), bytes.size()));
+        ASSERT_TRUE (settingsFile().create());
     }
 
     // The key/value pairs of a JUCE XML properties file; fails the test when the file is not one.
@@ -222,7 +224,7 @@ namespace panel_tests
     };
 
     //==============================================================================
-    // A fresh world and no settings file; the test builds the panel when it needs one.
+    // A fresh world and no settings folder; the test builds the panel when it needs one.
     class PanelWorldTest : public ::testing::Test
     {
     protected:
@@ -231,7 +233,8 @@ namespace panel_tests
             resetWorld();
             // The device lookup and the rate check wait on the platform clock; let them pass quickly.
             PlatformClock::setSpeed (100.0);
-            settingsFile().deleteFile();
+            // The whole folder: files set aside or left by earlier tests go too.
+            settingsFile().getParentDirectory().deleteRecursively();
         }
 
         void TearDown() override

@@ -1,6 +1,8 @@
 // Settings files the program never wrote: which texts may reach JUCE's reader, and how the panel starts
-// from a file that may not (defaults, the file kept aside, the next save writing a good one).
+// from a file that may not (defaults, the file kept aside under a number of its own, the next save
+// writing a good one).
 #include "DeviceRoadFixture.h"
+#include "SettingsTestSupport.h"
 
 #include "SettingsFileCheck.h"
 
@@ -171,17 +173,11 @@ TEST (SettingsFileCheck, SizeIsCappedAtTheByte)
 }
 
 //==============================================================================
-// Nothing set aside by an earlier test.
+// The fixture leaves nothing set aside by an earlier test: the first file set aside is the first one.
 class RejectedSettings : public DeviceRoadTest
 {
 protected:
-    void SetUp() override
-    {
-        DeviceRoadTest::SetUp();
-        ASSERT_TRUE (aside.deleteRecursively());
-    }
-
-    const juce::File aside = SettingsFileCheck::setAsideFileFor (settingsFile());
+    const juce::File aside = setAsideFile (1);
 };
 
 // The crashing and the stalling file: the panel starts with nothing from them, keeps them aside byte for
@@ -201,7 +197,7 @@ TEST_P (RejectedFile, PanelStartsWithDefaultsAndKeepsTheFileAside)
     EXPECT_FALSE (panel->buttonToggleMonitoring->getToggleState());
     EXPECT_FALSE (settingsFile().exists());
 
-    EXPECT_EQ (aside.getFileName(), "Tolva USB.settings.bad");
+    EXPECT_EQ (aside.getFileName(), "Tolva USB.settings.bad1");
     juce::MemoryBlock kept;
     ASSERT_TRUE (aside.loadFileAsData (kept));
     EXPECT_TRUE (kept == juce::MemoryBlock (content.data(), content.size()));
@@ -216,19 +212,33 @@ INSTANTIATE_TEST_SUITE_P (CrashingOrStalling, RejectedFile,
                           ::testing::Values (TextCase { "100,000 levels", nested (100000) },
                                              TextCase { "2 MB of keys", twoMegabytesOfKeys() }));
 
-// Where the file can't be moved aside, it still must not reach the reader.
-TEST_F (RejectedSettings, FileThatCannotBeMovedAsideIsRemoved)
+// Each rejected file is kept under a number one above the highest there, so none replaces an earlier
+// one; only the newest few files stay, and a folder holding such a name is never removed nor counted.
+TEST_F (RejectedSettings, EachRejectedFileIsKeptUnderANewNumberAndOnlyTheNewestFewStay)
 {
-    ASSERT_TRUE (aside.getChildFile ("in the way").create());
-    writeRawSettings (nested (100000));
+    const auto oldStyle = settingsFile().getSiblingFile ("Tolva USB.settings.bad");
+    ASSERT_TRUE (oldStyle.getChildFile ("the user's").create());
+    ASSERT_TRUE (oldStyle.getChildFile ("the user's").replaceWithText ("notes"));
+    for (int number = 2; number <= 4; ++number)
+        ASSERT_TRUE (setAsideFile (number).replaceWithText ("rejected before"));
+    ASSERT_TRUE (setAsideFile (5).createDirectory());
 
-    attachDevice();
-    EXPECT_EQ (panel->appProperties.getUserSettings()->getAllProperties().size(), 0);
-    EXPECT_FALSE (settingsFile().exists());
-    EXPECT_TRUE (panel->buttonLine->getToggleState());
+    for (int run = 1; run <= 3; ++run)
+    {
+        writeRawSettings ("rejected in run " + std::to_string (run));
+        createPanelWithoutDevice();
+        EXPECT_EQ (panel->appProperties.getUserSettings()->getAllProperties().size(), 0);
+        destroyPanel();
+        EXPECT_EQ (entryAt (setAsideFile (5 + run)), "file:rejected in run " + std::to_string (run));
+    }
 
-    destroyPanel();
-    EXPECT_TRUE (aside.deleteRecursively());
+    // Six files: the oldest went. The folders stay, with what they hold.
+    EXPECT_EQ (namesInSettingsFolder(),
+               (juce::StringArray { "Tolva USB.settings.bad", "Tolva USB.settings.bad3", "Tolva USB.settings.bad4",
+                                    "Tolva USB.settings.bad5", "Tolva USB.settings.bad6", "Tolva USB.settings.bad7",
+                                    "Tolva USB.settings.bad8" }));
+    EXPECT_EQ (oldStyle.getChildFile ("the user's").loadFileAsString(), "notes");
+    EXPECT_EQ (entryAt (setAsideFile (5)), "folder");
 }
 
 // Keys in any order, with keys of other versions among them: every value is kept and used.

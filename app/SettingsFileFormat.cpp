@@ -1,0 +1,77 @@
+#include "SettingsFileFormat.h"
+
+namespace
+{
+    const char* const fileTag = "PROPERTIES";
+    const char* const valueTag = "VALUE";
+    const char* const nameAttribute = "name";
+    const char* const valueAttribute = "val";
+
+    // The bytes served as a file's stream would serve them, so that the parser decodes them as it
+    // decodes a file (byte order marks, UTF-16).
+    class BytesSource : public juce::InputSource
+    {
+    public:
+        explicit BytesSource (const std::string& source) : bytes (source) {}
+
+        juce::InputStream* createInputStream() override
+        {
+            return new juce::MemoryInputStream (bytes.data(), bytes.size(), false);
+        }
+        juce::InputStream* createInputStreamFor (const juce::String&) override { return nullptr; }
+        juce::int64 hashCode() const override { return juce::int64 (bytes.size()); }
+
+    private:
+        const std::string& bytes;
+    };
+
+    // A value stored as a child element reads back as that element's one-line text.
+    juce::String valueOf (const juce::XmlElement& e)
+    {
+        if (auto* child = e.getFirstChildElement())
+            return child->toString (juce::XmlElement::TextFormat().singleLine().withoutHeader());
+        return e.getStringAttribute (valueAttribute);
+    }
+}
+
+bool SettingsFileFormat::read (const std::string& bytes, juce::PropertySet& properties)
+{
+    juce::XmlDocument document { juce::String() };
+    document.setInputSource (new BytesSource (bytes));
+
+    const auto xml = document.getDocumentElementIfTagMatches (fileTag);
+    if (xml == nullptr)
+        return false;
+
+    for (auto* e : xml->getChildWithTagNameIterator (valueTag))
+    {
+        const auto name = e->getStringAttribute (nameAttribute);
+        if (name.isNotEmpty())
+            properties.getAllProperties().set (name, valueOf (*e));
+    }
+    return true;
+}
+
+juce::MemoryBlock SettingsFileFormat::write (juce::PropertySet& properties)
+{
+    juce::XmlElement document (fileTag);
+    {
+        const juce::ScopedLock lock (properties.getLock());
+        const auto& all = properties.getAllProperties();
+
+        for (int i = 0; i < all.size(); ++i)
+        {
+            auto* e = document.createNewChildElement (valueTag);
+            e->setAttribute (nameAttribute, all.getAllKeys()[i]);
+
+            if (auto child = juce::parseXML (all.getAllValues()[i]))
+                e->addChildElement (child.release());
+            else
+                e->setAttribute (valueAttribute, all.getAllValues()[i]);
+        }
+    }
+
+    juce::MemoryOutputStream out;
+    document.writeTo (out, {});
+    return out.getMemoryBlock();
+}
