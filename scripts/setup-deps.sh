@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make ninja-build ccache pkg-config juce-modules-source googletest libgtest-dev
-          libbenchmark-dev xvfb xauth xdotool x11-utils)
+          libbenchmark-dev xvfb xauth xdotool x11-utils libxtst-dev)
 
 missing=()
 for p in "${packages[@]}"; do

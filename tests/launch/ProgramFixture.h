@@ -26,6 +26,10 @@ namespace launch
 
     // The "Mic" input button's centre in the 320 by 290 window.
     constexpr juce::Point<int> micButtonCentre { 35, 120 };
+    // "File" in the menu bar at the window's top, and a point on the item "macOS Audio Settings" of
+    // its menu, which opens below it: right of the item's text, on the menu's plain background.
+    constexpr juce::Point<int> fileMenuCentre { 24, 12 };
+    constexpr juce::Point<int> audioSettingsItem { 190, 64 };
 
     // The input buttons are dark grey, and orange while selected.
     inline bool looksSelected (juce::Colour c)
@@ -94,8 +98,8 @@ namespace launch
         }
 
         // The same in other session folders; an empty runtime folder leaves XDG_RUNTIME_DIR unset.
-        AppProcess& startIn (const juce::File& homeDir, const juce::File& runtime,
-                             const juce::StringArray& arguments = {}, const juce::StringArray& environment = {})
+        AppProcess& startIn (const juce::File& homeDir, const juce::File& runtime, const juce::StringArray& arguments = {},
+                             const juce::StringArray& environment = {}, StandardError standardError = StandardError::toLog)
         {
             auto fullEnvironment = environment;
             if (! std::any_of (environment.begin(), environment.end(),
@@ -103,7 +107,7 @@ namespace launch
                 fullEnvironment.add ("DISPLAY=" + server.name());
 
             processes.push_back (std::make_unique<AppProcess> (juce::File (TOLVA_APP_PATH), arguments, homeDir, runtime,
-                                                               log(), fullEnvironment));
+                                                               log(), fullEnvironment, standardError));
             return *processes.back();
         }
 

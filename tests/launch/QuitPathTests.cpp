@@ -1,11 +1,15 @@
 // Every way the system ends the program keeps what the user set: the window's place and the input
 // choice reach the settings file, and the single-instance socket goes away. SIGTERM comes with a
 // logout, `kill` or a service stop, SIGHUP when the terminal goes, SIGINT from Ctrl-C; a desktop
-// session that ends takes the X server with it.
+// session that ends takes the X server with it. A standard error nobody reads any more ends nothing.
 #include "ProgramFixture.h"
 
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <chrono>
 #include <csignal>
 #include <cstring>
+#include <thread>
 
 namespace
 {
@@ -36,6 +40,28 @@ namespace
 
             if (display.boundsOf (window) != moved)
                 return ::testing::AssertionFailure() << "the window is at " << display.boundsOf (window)->toString();
+
+            return ::testing::AssertionSuccess();
+        }
+
+        // The user opens a menu of the bar and picks an item, with the real pointer: JUCE's menus read
+        // its state. Succeeds once the menu has gone again.
+        static ::testing::AssertionResult pickFromMenu (Display& display, WindowId window, juce::Point<int> menu,
+                                                        juce::Point<int> item)
+        {
+            const auto menuBackground = juce::LookAndFeel_V4().findColour (juce::PopupMenu::backgroundColourId);
+            const auto menuShown = [&] { return display.screenPixelAt (window, item) == menuBackground; };
+
+            display.pointerClick (window, menu);
+            if (! pollWithNudges (display, window, menuShown, programStartTimeoutMs))
+                return ::testing::AssertionFailure() << "the menu did not open";
+
+            // A menu takes no click in its first 250 ms; it opened before it was drawn.
+            std::this_thread::sleep_for (std::chrono::milliseconds (300));
+            display.pointerClick (window, item);
+            if (! pollWithNudges (
+                    display, window, [&] { return ! menuShown(); }, programStartTimeoutMs))
+                return ::testing::AssertionFailure() << "the menu stayed open";
 
             return ::testing::AssertionSuccess();
         }
@@ -102,4 +128,20 @@ TEST_F (QuitPathTest, LostDisplayStillSavesTheSettingsAndRemovesTheSocket)
         EXPECT_EQ (app.waitForExit (programExitTimeoutMs), std::optional<int> (1));
         expectSettingsAndNoSocket();
     }
+}
+
+TEST_F (QuitPathTest, ClosedStandardErrorLeavesTheProgramRunningAndItsSettingsKept)
+{
+    // As after `TolvaUSB 2>&1 | true`. "macOS Audio Settings" writes a line there, which fails.
+    auto& app = startIn (home, runtimeDir, {}, {}, StandardError::toClosedPipe);
+    const auto window = waitForWindowAt (app, centredDefaultBounds());
+    ASSERT_NE (window, 0u);
+    ASSERT_TRUE (moveAndSelectMic (display, window));
+
+    // The item runs from a message posted as its menu went; the close request comes after it.
+    ASSERT_TRUE (pickFromMenu (display, window, fileMenuCentre, audioSettingsItem));
+    ASSERT_TRUE (app.isRunning());
+
+    closeAndExpectExit (app, window);
+    expectSettingsAndNoSocket();
 }

@@ -4,6 +4,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 
 namespace launch
 {
@@ -180,6 +181,17 @@ namespace launch
         return juce::Colour (0xff000000u | rgb);
     }
 
+    std::optional<juce::Colour> Display::screenPixelAt (WindowId window, juce::Point<int> position) const
+    {
+        auto* display = x (handle);
+        int rootX = 0, rootY = 0;
+        Window child = 0;
+        if (! XTranslateCoordinates (display, window, DefaultRootWindow (display), position.x, position.y, &rootX, &rootY, &child))
+            return std::nullopt;
+
+        return pixelAt (DefaultRootWindow (display), { rootX, rootY });
+    }
+
     void Display::moveAndResize (WindowId window, juce::Rectangle<int> bounds)
     {
         XMoveResizeWindow (x (handle), window, bounds.getX(), bounds.getY(), (unsigned int) bounds.getWidth(),
@@ -228,6 +240,19 @@ namespace launch
             XSendEvent (display, window, False, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &event);
         }
 
+        XSync (display, False);
+    }
+
+    void Display::pointerClick (WindowId window, juce::Point<int> position)
+    {
+        auto* display = x (handle);
+        int rootX = 0, rootY = 0;
+        Window child = 0;
+        XTranslateCoordinates (display, window, DefaultRootWindow (display), position.x, position.y, &rootX, &rootY, &child);
+
+        XTestFakeMotionEvent (display, -1, rootX, rootY, CurrentTime);
+        XTestFakeButtonEvent (display, Button1, True, CurrentTime);
+        XTestFakeButtonEvent (display, Button1, False, CurrentTime);
         XSync (display, False);
     }
 

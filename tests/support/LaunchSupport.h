@@ -18,15 +18,25 @@ namespace launch
     bool pollUntil (const std::function<bool()>& condition, int timeoutMs);
 
     //==============================================================================
+    // Where the program's standard error goes: to the log with its output, or into a pipe whose reader
+    // has already gone, as after `TolvaUSB 2>&1 | true`.
+    enum class StandardError
+    {
+        toLog,
+        toClosedPipe
+    };
+
     // The program run as a child process, with HOME and XDG_RUNTIME_DIR replaced (XDG_CONFIG_HOME is
     // dropped so the settings land under HOME; an empty runtimeDir leaves XDG_RUNTIME_DIR unset).
-    // Output goes to the given log file. Killed if still running when destroyed.
+    // Output goes to the given log file. It starts with SIGPIPE's default action, as a shell starts it.
+    // Killed if still running when destroyed.
     class AppProcess
     {
     public:
         // `environment` holds further "NAME=value" entries that replace the inherited ones (DISPLAY, say).
         AppProcess (const juce::File& program, const juce::StringArray& arguments, const juce::File& home,
-                    const juce::File& runtimeDir, const juce::File& log, const juce::StringArray& environment = {});
+                    const juce::File& runtimeDir, const juce::File& log, const juce::StringArray& environment = {},
+                    StandardError standardError = StandardError::toLog);
         ~AppProcess();
 
         bool started() const noexcept { return processId > 0; }
@@ -69,6 +79,9 @@ namespace launch
         std::optional<juce::Rectangle<int>> boundsOf (WindowId window) const;
         // The colour shown at a point of the window's own area, or nothing if it cannot be read.
         std::optional<juce::Colour> pixelAt (WindowId window, juce::Point<int> position) const;
+        // The colour the screen shows at that point, whatever window lies on top there (a popup menu,
+        // say, whose area the window's own image leaves undefined).
+        std::optional<juce::Colour> screenPixelAt (WindowId window, juce::Point<int> position) const;
 
         void moveAndResize (WindowId window, juce::Rectangle<int> bounds);
         // What the window's close button sends.
@@ -79,6 +92,9 @@ namespace launch
         void resize (WindowId window, int width, int height);
         // A press and release of the left button at a point of the window's own area.
         void click (WindowId window, juce::Point<int> position);
+        // The same with the real pointer (XTest): it moves there first, and whatever reads the pointer's
+        // state, as JUCE's popup menus do, sees the click as a user's.
+        void pointerClick (WindowId window, juce::Point<int> position);
 
         // The window's WM_NORMAL_HINTS, as a window manager reads them; a part the window did not set
         // stays empty.
