@@ -176,13 +176,16 @@ namespace launch
     //==============================================================================
     PrivateXServer::PrivateXServer()
     {
-        // Xvfb picks a free display number and writes it to the descriptor named by -displayfd.
+        // Xvfb picks a free display number and writes it to the descriptor named by -displayfd. Without
+        // -noreset it resets whenever its last client leaves, and a client whose connection it accepted
+        // just then is dropped: its next write raises SIGPIPE, or its XOpenDisplay fails.
         int fds[2];
         if (::pipe (fds) != 0)
             return;
 
         const auto fdText = std::to_string (fds[1]);
-        std::vector<std::string> argv { "Xvfb", "-displayfd", fdText, "-screen", "0", "1024x768x24", "-nolisten", "tcp" };
+        std::vector<std::string> argv { "Xvfb",        "-displayfd", fdText, "-screen", "0",
+                                        "1024x768x24", "-nolisten",  "tcp",  "-noreset" };
         auto argvPointers = pointersTo (argv);
 
         posix_spawn_file_actions_t actions;
