@@ -6,6 +6,10 @@
  #include <SimulatedWorld.h>
 #endif
 
+#if JUCE_LINUX
+ #include "native/BrokenPipeGuard.h"
+#endif
+
 juce::JUCEApplicationBase* juce_CreateApplication();
 
 juce::JUCEApplicationBase* juce_CreateApplication()
@@ -18,4 +22,14 @@ juce::JUCEApplicationBase* juce_CreateApplication()
     return new BrisvoApplication();
 }
 
+#if JUCE_LINUX
+// JUCE's own main, with the guard set before anything else runs.
+int main (int argc, char* argv[])
+{
+    guardAgainstBrokenPipes();
+    juce::JUCEApplicationBase::createInstance = &juce_CreateApplication;
+    return juce::JUCEApplicationBase::main (argc, (const char**) argv);
+}
+#else
 JUCE_MAIN_FUNCTION_DEFINITION
+#endif

@@ -219,6 +219,22 @@ namespace
         return reach == Reach::busy || (reach == Reach::connected && peerIsSameUser (probe.fd));
     }
 
+    // A command line longer than a message carries is cut at the last whole UTF-8 character that fits:
+    // a shortened hand-over still reaches the running instance, where a refused one would open a
+    // second window.
+    std::string fitToMessage (std::string utf8)
+    {
+        if (utf8.size() <= SingleInstanceChannel::maxMessageBytes)
+            return utf8;
+
+        size_t end = SingleInstanceChannel::maxMessageBytes;
+        while (end > 0 && (static_cast<unsigned char> (utf8[end]) & 0xc0) == 0x80)
+            --end;
+
+        utf8.resize (end);
+        return utf8;
+    }
+
     juce::File socketIn (const juce::File& folder)
     {
         return folder.getChildFile (SingleInstanceChannel::socketName);
@@ -502,10 +518,7 @@ bool SingleInstanceChannel::sendToRunningInstance (const juce::String& commandLi
                                                    const juce::Array<juce::File>& folders)
 {
     const auto deadline = Clock::now() + std::chrono::milliseconds (timeoutMs);
-    const auto utf8 = commandLine.toStdString();
-
-    if (utf8.size() > maxMessageBytes)
-        return false;
+    const auto utf8 = fitToMessage (commandLine.toStdString());
 
     for (const auto& folder : folders)
     {

@@ -37,7 +37,8 @@ public:
     juce::File getSocketFile() const;
 
     // Used by a second launch: true only when a running instance of this user took the text. Gives up
-    // once the timeout has passed, whatever the peer does.
+    // once the timeout has passed, whatever the peer does. A text longer than maxMessageBytes goes
+    // shortened to its first whole UTF-8 characters within that size.
     static bool sendToRunningInstance (const juce::String& commandLine, int timeoutMs = handOverTimeoutMs,
                                        const juce::Array<juce::File>& folders = candidateFolders());
 

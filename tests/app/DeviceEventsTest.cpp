@@ -74,6 +74,11 @@ struct MonitoringCase
     bool on;
 };
 
+void PrintTo (const MonitoringCase& c, std::ostream* os)
+{
+    *os << "MON \"" << c.saved << "\" turns monitoring " << (c.on ? "on" : "off");
+}
+
 class RestoredMonitoring : public DeviceEvents,
                            public ::testing::WithParamInterface<MonitoringCase>
 {};
@@ -111,6 +116,11 @@ struct InputChoiceCase
     const char* button;
     UInt8 code;
 };
+
+void PrintTo (const InputChoiceCase& c, std::ostream* os)
+{
+    *os << "MON_INPUT \"" << c.saved << "\" lights " << c.button << " (code " << (int) c.code << ")";
+}
 
 class RestoredInput : public DeviceEvents,
                       public ::testing::WithParamInterface<InputChoiceCase>
@@ -349,6 +359,11 @@ struct RateCheckCase
     bool setsOutputRate;
     int litAfter;
 };
+
+void PrintTo (const RateCheckCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class RateCheck : public DeviceEvents,
                   public ::testing::WithParamInterface<RateCheckCase>

@@ -42,6 +42,11 @@ namespace
         std::vector<Bytes> reports;   // what the reset sends
     };
 
+    void PrintTo (const ResetCase& c, std::ostream* os)
+    {
+        *os << c.name;
+    }
+
     class FactoryReset : public FactoryDefaults,
                          public ::testing::WithParamInterface<ResetCase>
     {

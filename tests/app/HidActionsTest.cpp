@@ -28,6 +28,11 @@ namespace
         UInt8 code;
     };
 
+    void PrintTo (const InputCase& c, std::ostream* os)
+    {
+        *os << c.button;
+    }
+
     class InputReports : public HidActions,
                          public ::testing::WithParamInterface<std::tuple<InputCase, bool>>
     {};

@@ -71,6 +71,17 @@ TEST_P (HidArrival, AcceptedProductIdRaisesArrivalOnTheMessageThread)
 
 INSTANTIATE_TEST_SUITE_P (BothProducts, HidArrival, ::testing::Values (0x0142, 0x0141));
 
+namespace sim
+{
+    // The properties the panel matches on, as a failing case names them.
+    void PrintTo (const HidDeviceSpec& spec, std::ostream* os)
+    {
+        *os << "vendor " << (spec.vendorId ? "0x" + juce::String::toHexString (*spec.vendorId) : "none") << ", product "
+            << (spec.productId ? "0x" + juce::String::toHexString (*spec.productId) : "none") << ", name "
+            << (spec.product ? spec.product->quoted() : "none");
+    }
+}
+
 class HidIgnored : public DeviceTest,
                    public ::testing::WithParamInterface<sim::HidDeviceSpec>
 {};

@@ -96,9 +96,10 @@ TEST_F (InstanceChannelLaunchTest, LaunchFacingAStoppedInstanceOpensItsOwnWindow
     auto& second = startAs ("second-home", runtimeDir, { "/default" });
     EXPECT_TRUE (hasWindow (second)) << "the launch did not open its own window";
 
-    // Once the instance goes on, a later hand-over reaches it: the reset queued before it did not.
+    // Once the instance goes on, a later hand-over reaches it, even with a command line longer than the
+    // channel carries: the reset queued before it did not.
     ASSERT_EQ (::kill (running.pid(), SIGCONT), 0);
-    auto& third = startAs ("third-home", runtimeDir);
+    auto& third = startAs ("third-home", runtimeDir, { juce::String::repeatedString ("x", 70000) });
     EXPECT_EQ (third.waitForExit (programExitTimeoutMs), std::optional<int> (0)) << "the later launch was not taken";
     EXPECT_TRUE (display.findWindows (mainWindowTitle, third.pid()).empty());
 

@@ -7,10 +7,14 @@
 
 #include "LaunchSupport.h"
 
+#include <juce_gui_basics/juce_gui_basics.h>
+
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <iostream>
+#include <thread>
 
 #ifndef TOLVA_APP_PATH
  #error "TOLVA_APP_PATH must name the program under test"
@@ -39,6 +43,12 @@ namespace launch
 
     // The "Mic" input button's centre in the 320 by 290 window.
     constexpr juce::Point<int> micButtonCentre { 35, 120 };
+    // "File" in the menu bar at the window's top, and points on the items "Always on top" and "macOS
+    // Audio Settings" of its menu, which opens below it: right of the items' text, on the menu's plain
+    // background.
+    constexpr juce::Point<int> fileMenuCentre { 24, 12 };
+    constexpr juce::Point<int> alwaysOnTopItem { 190, 36 };
+    constexpr juce::Point<int> audioSettingsItem { 190, 64 };
 
     // The input buttons are dark grey, and orange while selected.
     inline bool looksSelected (juce::Colour c)
@@ -108,8 +118,8 @@ namespace launch
         }
 
         // The same in other session folders; an empty runtime folder leaves XDG_RUNTIME_DIR unset.
-        AppProcess& startIn (const juce::File& homeDir, const juce::File& runtime,
-                             const juce::StringArray& arguments = {}, const juce::StringArray& environment = {})
+        AppProcess& startIn (const juce::File& homeDir, const juce::File& runtime, const juce::StringArray& arguments = {},
+                             const juce::StringArray& environment = {}, StandardError standardError = StandardError::toLog)
         {
             auto fullEnvironment = environment;
             if (! std::any_of (environment.begin(), environment.end(),
@@ -117,7 +127,7 @@ namespace launch
                 fullEnvironment.add ("DISPLAY=" + server.name());
 
             processes.push_back (std::make_unique<AppProcess> (juce::File (TOLVA_APP_PATH), arguments, homeDir, runtime,
-                                                               log(), fullEnvironment));
+                                                               log(), fullEnvironment, standardError));
             return *processes.back();
         }
 
@@ -160,6 +170,33 @@ namespace launch
             ASSERT_EQ (maps.size(), 1u) << seen;
             EXPECT_EQ (maps.front().title, mainWindowTitle);
             EXPECT_EQ (maps.front().bounds, bounds);
+        }
+
+        // The user opens a menu of the bar and picks an item, with the real pointer: JUCE's menus read
+        // its state. The menu is a window of the program's own; the pick succeeds once it has gone.
+        ::testing::AssertionResult pickFromMenu (AppProcess& app, WindowId window, juce::Point<int> menu, juce::Point<int> item)
+        {
+            WindowId popup = 0;
+            const auto menuShown = [&]
+            {
+                for (const auto w : display.windowsOf (app.pid()))
+                    if (w != window && (popup == 0 || w == popup))
+                        return (popup = w) != 0;
+                return false;
+            };
+
+            display.pointerClick (window, menu);
+            if (! pollWithNudges (display, window, menuShown, programStartTimeoutMs))
+                return ::testing::AssertionFailure() << "the menu did not open";
+
+            // A menu takes no click in its first 250 ms.
+            std::this_thread::sleep_for (std::chrono::milliseconds (300));
+            display.pointerClick (window, item);
+            if (! pollWithNudges (
+                    display, window, [&] { return ! menuShown(); }, programStartTimeoutMs))
+                return ::testing::AssertionFailure() << "the menu stayed open";
+
+            return ::testing::AssertionSuccess();
         }
 
         // The user presses the close button; the program quits. JUCE reads X events only when its

@@ -1,7 +1,7 @@
 // Every way the system ends the program keeps what the user set: the window's place and the input
 // choice reach the settings file, and the single-instance socket goes away. SIGTERM comes with a
 // logout, `kill` or a service stop, SIGHUP when the terminal goes, SIGINT from Ctrl-C; a desktop
-// session that ends takes the X server with it.
+// session that ends takes the X server with it. A standard error nobody reads any more ends nothing.
 #include "ProgramFixture.h"
 
 #include <csignal>
@@ -102,4 +102,20 @@ TEST_F (QuitPathTest, LostDisplayStillSavesTheSettingsAndRemovesTheSocket)
         EXPECT_EQ (app.waitForExit (programExitTimeoutMs), std::optional<int> (1));
         expectSettingsAndNoSocket();
     }
+}
+
+TEST_F (QuitPathTest, ClosedStandardErrorLeavesTheProgramRunningAndItsSettingsKept)
+{
+    // As after `TolvaUSB 2>&1 | true`. "macOS Audio Settings" writes a line there, which fails.
+    auto& app = startIn (home, runtimeDir, {}, {}, StandardError::toClosedPipe);
+    const auto window = waitForWindowAt (app, centredDefaultBounds());
+    ASSERT_NE (window, 0u);
+    ASSERT_TRUE (moveAndSelectMic (display, window));
+
+    // The item runs from a message posted as its menu went; the close request comes after it.
+    ASSERT_TRUE (pickFromMenu (app, window, fileMenuCentre, audioSettingsItem));
+    ASSERT_TRUE (app.isRunning());
+
+    closeAndExpectExit (app, window);
+    expectSettingsAndNoSocket();
 }

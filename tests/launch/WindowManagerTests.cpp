@@ -13,10 +13,6 @@ namespace
 
     constexpr int workAreaTop = 30;
 
-    // The menu bar's "File" and the popup's first item, "Always on top", from their windows' corners.
-    constexpr juce::Point<int> fileMenu { 24, 12 };
-    constexpr juce::Point<int> firstMenuItem { 40, 12 };
-
     class WindowManagerTest : public ProgramTest
     {
     protected:
@@ -156,33 +152,7 @@ TEST_F (WindowManagerTest, AlwaysOnTopKeepsTheWindowExactlyInPlace)
         SCOPED_TRACE ("toggle " + juce::String (toggle));
         const bool above = toggle % 2 == 1;
 
-        display.pointerClick (placed.getPosition() + fileMenu);
-        WindowId popup = 0;
-        ASSERT_TRUE (pollUntil (
-            [&]
-            {
-            for (const auto w : display.windowsOf (app.pid()))
-                if (w != window)
-                    popup = w;
-            return popup != 0;
-            },
-            programStartTimeoutMs))
-            << "the File menu did not open";
-        // The menu takes a click only once it has been open a quarter of a second: click until it has.
-        ASSERT_TRUE (pollUntil (
-            [&]
-            {
-            display.pointerClick (boundsOf (popup).getPosition() + firstMenuItem);
-            return pollUntil (
-                [&]
-                {
-                const auto open = display.windowsOf (app.pid());
-                return std::find (open.begin(), open.end(), popup) == open.end();
-                },
-                1000);
-            },
-            programStartTimeoutMs))
-            << "the menu item was never taken";
+        ASSERT_TRUE (pickFromMenu (app, window, fileMenuCentre, alwaysOnTopItem));
 
         ASSERT_TRUE (pollUntil (
             [&]

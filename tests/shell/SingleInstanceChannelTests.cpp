@@ -290,13 +290,34 @@ TEST_F (SingleInstanceChannelTest, TextOfAnyLengthReachesCallbackIntactOnMessage
     ASSERT_TRUE (channel.isListening());
 
     const auto longText = juce::String::repeatedString (juce::CharPointer_UTF8 ("\"a b\" \xc3\xbc\xe2\x82\xac "), 2000);
-    const juce::StringArray texts ("/default", "", longText);
+    const auto longestText = juce::String::repeatedString ("y", (int) SingleInstanceChannel::maxMessageBytes);
+    const juce::StringArray texts ("/default", "", longText, longestText);
     for (const auto& text : texts)
         EXPECT_TRUE (sendFromOtherThread (text));
 
     ASSERT_TRUE (pumpUntil ([&] { return received.texts.size() == texts.size(); }));
     EXPECT_EQ (received.texts, texts);
     EXPECT_TRUE (received.allOnMessageThread);
+}
+
+TEST_F (SingleInstanceChannelTest, TextLongerThanAMessageArrivesCutToTheWholeCharactersThatFit)
+{
+    Received received;
+    SingleInstanceChannel channel (received.callback());
+    ASSERT_TRUE (channel.isListening());
+
+    // 21,846 three-byte characters make 65,538 bytes: the limit falls inside the last one.
+    const juce::String euro (juce::CharPointer_UTF8 ("\xe2\x82\xac"));
+    const auto limit = (int) SingleInstanceChannel::maxMessageBytes;
+    EXPECT_TRUE (sendFromOtherThread (juce::String::repeatedString (euro, limit / 3 + 1)));
+    EXPECT_TRUE (sendFromOtherThread (juce::String::repeatedString ("x", limit + 1000)));
+
+    // Compared whole, reported by size: a failure would print 64 KiB otherwise.
+    ASSERT_TRUE (pumpUntil ([&] { return received.texts.size() == 2; }));
+    EXPECT_EQ (received.texts[0].getNumBytesAsUTF8(), (size_t) limit - 1);
+    EXPECT_TRUE (received.texts[0] == juce::String::repeatedString (euro, limit / 3));
+    EXPECT_EQ (received.texts[1].getNumBytesAsUTF8(), (size_t) limit);
+    EXPECT_TRUE (received.texts[1] == juce::String::repeatedString ("x", limit));
 }
 
 TEST_F (SingleInstanceChannelTest, NothingReachedWhenNobodyRuns)

@@ -304,14 +304,19 @@ namespace launch
         XSync (display, False);
     }
 
+    void Display::pointerClick (WindowId window, juce::Point<int> position)
+    {
+        auto* display = x (handle);
+        int rootX = 0, rootY = 0;
+        Window child = 0;
+        XTranslateCoordinates (display, window, DefaultRootWindow (display), position.x, position.y, &rootX, &rootY, &child);
+
+        pointerDrag ({ { rootX, rootY } }, {}, 150);
+    }
+
     std::optional<Display::SizeHints> Display::sizeHints (WindowId window) const
     {
         return readSizeHints (x (handle), window);
-    }
-
-    void Display::pointerClick (juce::Point<int> position, int stepMs)
-    {
-        pointerDrag ({ position }, {}, stepMs);
     }
 
     void Display::pointerDrag (const std::vector<juce::Point<int>>& path, const std::function<void()>& afterEachStep, int stepMs)

@@ -74,7 +74,8 @@ namespace launch
     }
 
     AppProcess::AppProcess (const juce::File& program, const juce::StringArray& arguments, const juce::File& home,
-                            const juce::File& runtimeDir, const juce::File& log, const juce::StringArray& environment)
+                            const juce::File& runtimeDir, const juce::File& log, const juce::StringArray& environment,
+                            StandardError standardError)
     {
         std::vector<std::string> argv { program.getFullPathName().toStdString() };
         for (const auto& argument : arguments)
@@ -85,16 +86,40 @@ namespace launch
         auto envPointers = pointersTo (env);
         const auto logPath = log.getFullPathName().toStdString();
 
+        // Both ends close on exec: the program holds only the write end, as its standard error.
+        int errorPipe[2] = { -1, -1 };
+        if (standardError == StandardError::toClosedPipe && ::pipe2 (errorPipe, O_CLOEXEC) != 0)
+            return;
+
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init (&actions);
         posix_spawn_file_actions_addopen (&actions, STDOUT_FILENO, logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        posix_spawn_file_actions_adddup2 (&actions, STDOUT_FILENO, STDERR_FILENO);
+        if (standardError == StandardError::toClosedPipe)
+            posix_spawn_file_actions_adddup2 (&actions, errorPipe[1], STDERR_FILENO);
+        else
+            posix_spawn_file_actions_adddup2 (&actions, STDOUT_FILENO, STDERR_FILENO);
+
+        // However this test process handles SIGPIPE, the program starts as from a shell: the signal ends
+        // it unless it guards against that itself.
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init (&attributes);
+        sigset_t defaults;
+        sigemptyset (&defaults);
+        sigaddset (&defaults, SIGPIPE);
+        posix_spawnattr_setsigdefault (&attributes, &defaults);
+        posix_spawnattr_setflags (&attributes, POSIX_SPAWN_SETSIGDEF);
 
         pid_t child = -1;
-        if (posix_spawn (&child, argv.front().c_str(), &actions, nullptr, argvPointers.data(), envPointers.data()) == 0)
+        if (posix_spawn (&child, argv.front().c_str(), &actions, &attributes, argvPointers.data(), envPointers.data()) == 0)
             processId = child;
 
+        posix_spawnattr_destroy (&attributes);
         posix_spawn_file_actions_destroy (&actions);
+
+        // The reader goes before the program can write anything.
+        for (const int end : errorPipe)
+            if (end >= 0)
+                ::close (end);
     }
 
     AppProcess::~AppProcess()
@@ -189,14 +214,17 @@ namespace launch
     //==============================================================================
     PrivateXServer::PrivateXServer (int width, int height)
     {
-        // Xvfb picks a free display number and writes it to the descriptor named by -displayfd.
+        // Xvfb picks a free display number and writes it to the descriptor named by -displayfd. Without
+        // -noreset it resets whenever its last client leaves, and a client whose connection it accepted
+        // just then is dropped: its next write raises SIGPIPE, or its XOpenDisplay fails.
         int fds[2];
         if (::pipe (fds) != 0)
             return;
 
         const auto fdText = std::to_string (fds[1]);
         const auto screen = std::to_string (width) + "x" + std::to_string (height) + "x24";
-        std::vector<std::string> argv { "Xvfb", "-displayfd", fdText, "-screen", "0", screen, "-nolisten", "tcp" };
+        std::vector<std::string> argv { "Xvfb", "-displayfd", fdText, "-screen", "0",
+                                        screen, "-nolisten",  "tcp",  "-noreset" };
         auto argvPointers = pointersTo (argv);
 
         posix_spawn_file_actions_t actions;

@@ -20,15 +20,25 @@ namespace launch
     bool pollUntil (const std::function<bool()>& condition, int timeoutMs);
 
     //==============================================================================
+    // Where the program's standard error goes: to the log with its output, or into a pipe whose reader
+    // has already gone, as after `TolvaUSB 2>&1 | true`.
+    enum class StandardError
+    {
+        toLog,
+        toClosedPipe
+    };
+
     // The program run as a child process, with HOME and XDG_RUNTIME_DIR replaced (XDG_CONFIG_HOME is
     // dropped so the settings land under HOME; an empty runtimeDir leaves XDG_RUNTIME_DIR unset).
-    // Output goes to the given log file. Killed if still running when destroyed.
+    // Output goes to the given log file. It starts with SIGPIPE's default action, as a shell starts it.
+    // Killed if still running when destroyed.
     class AppProcess
     {
     public:
         // `environment` holds further "NAME=value" entries that replace the inherited ones (DISPLAY, say).
         AppProcess (const juce::File& program, const juce::StringArray& arguments, const juce::File& home,
-                    const juce::File& runtimeDir, const juce::File& log, const juce::StringArray& environment = {});
+                    const juce::File& runtimeDir, const juce::File& log, const juce::StringArray& environment = {},
+                    StandardError standardError = StandardError::toLog);
         ~AppProcess();
 
         bool started() const noexcept { return processId > 0; }
@@ -83,6 +93,10 @@ namespace launch
         void resize (WindowId window, int width, int height);
         // A press and release of the left button at a point of the window's own area.
         void click (WindowId window, juce::Point<int> position);
+        // The same with the real pointer (XTest), paced as a hand clicks (see pointerDrag): it moves
+        // there first, and whatever reads the pointer's state, as JUCE's popup menus do, sees the click
+        // as a user's.
+        void pointerClick (WindowId window, juce::Point<int> position);
 
         // The window's WM_NORMAL_HINTS, as a window manager reads them; a part the window did not set
         // stays empty.
@@ -93,11 +107,10 @@ namespace launch
         };
         std::optional<SizeHints> sizeHints (WindowId window) const;
 
-        // The pointer as a user moves it (XTest), in root coordinates, each step taking `stepMs` as a hand
-        // does: JUCE's menus look at the button only now and then, and a window manager starts a drag only
-        // while the button is still down when it reads the press. A click, or a drag with the left button
-        // along a path; `afterEachStep` runs after each move.
-        void pointerClick (juce::Point<int> position, int stepMs = 150);
+        // A drag with the real pointer and the left button along a path in root coordinates, each step
+        // taking `stepMs` as a hand does: JUCE's menus look at the button only now and then, and a window
+        // manager starts a drag only while the button is still down when it reads the press.
+        // `afterEachStep` runs after each move.
         void pointerDrag (const std::vector<juce::Point<int>>& path, const std::function<void()>& afterEachStep = {},
                           int stepMs = 50);
 
