@@ -7,7 +7,7 @@
 #endif
 
 #if JUCE_LINUX
- #include "native/BrokenPipeGuard.h"
+ #include <BrokenPipeGuard.h>
 #endif
 
 juce::JUCEApplicationBase* juce_CreateApplication();

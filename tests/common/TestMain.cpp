@@ -2,30 +2,14 @@
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
-#include <csignal>
 #include <cstdlib>
 
-namespace
-{
-    void onBrokenPipe (int)
-    {}
-
-    // As the program does (app/native/BrokenPipeGuard): a write to a pipe or socket whose reader has
-    // gone fails with EPIPE, for the test to report, instead of ending the test program without a word.
-    // Caught, not ignored, so the programs a test starts begin with the default action.
-    void guardAgainstBrokenPipes()
-    {
-        struct sigaction action
-        {};
-        action.sa_handler = onBrokenPipe;
-        sigemptyset (&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        ::sigaction (SIGPIPE, &action, nullptr);
-    }
-}
+#include <BrokenPipeGuard.h>
 
 int main (int argc, char** argv)
 {
+    // As in the program: a write to a pipe or socket whose reader has gone fails with EPIPE, for the
+    // test to report, instead of ending the test program without a word.
     guardAgainstBrokenPipes();
     ::testing::InitGoogleTest (&argc, argv);
 
