@@ -130,12 +130,24 @@ namespace road_tests
             settle();
         }
 
-        // Arrival only: the first refresh is still to come.
+        // Arrival only: the first refresh is still to come, and comes only when the test moves the
+        // panel's clock on (a slow machine must not run it before the test has looked).
         void arriveWithoutRefresh()
         {
             hid = plugTolvaHid (audio);
             createPanel();
+            refreshCounter->useTestClock();
             ASSERT_TRUE (waitForArrival());
+        }
+
+        // After arriveWithoutRefresh: the first refresh, 200 ms after the arrival, and nothing before it.
+        bool runFirstRefresh()
+        {
+            refreshCounter->advanceClock (199);
+            if (refreshCount() != 0)
+                return false;
+            refreshCounter->advanceClock (1);
+            return refreshCount() == 1;
         }
 
         bool waitForRefreshes (int count)
