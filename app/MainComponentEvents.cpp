@@ -7,6 +7,7 @@
 #include "HidOutputReport.h"
 #include "PanelChoices.h"
 
+#include <MessageThreadLock.h>
 #include <cstdlib>
 
 namespace
@@ -121,7 +122,8 @@ void MainComponent::OnApiCallback (void* owner, void*, OXV_CallbackEvent event)
     if (owner == nullptr)
         return;
 
-    const juce::MessageManagerLock lock;
+    // JUCE's message-thread lock, held until the event is handled.
+    const MessageThreadLock lock;
 
     // The panel unregisters first thing in its destructor, on the message thread. A Core Audio thread
     // that was already waiting here must not reach a panel that is gone by the time it gets the lock.

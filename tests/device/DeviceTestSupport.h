@@ -7,6 +7,7 @@
 #include "HidOutputReport.h"
 #include "DeviceWorldSupport.h"
 
+#include <MessageThreadLock.h>
 #include <PlatformClock.h>
 
 #include <gtest/gtest.h>
@@ -47,7 +48,7 @@ namespace device_tests
             if (owner == nullptr)
                 return;
 
-            const juce::MessageManagerLock lock;
+            const MessageThreadLock lock;
             if (mydeviceStruct.owner.load() != owner)
                 return;
 

@@ -1,6 +1,7 @@
 #include "PlatformFixture.h"
 
 #include <CoreAudio.h>
+#include <MessageThreadLock.h>
 #include <PlatformClock.h>
 
 #include <thread>
@@ -42,7 +43,7 @@ namespace
         UInt32 size = sizeof (volume);
         const auto status = AudioObjectGetPropertyData (object, addresses, 0, nullptr, &size, &volume);
         if (heard.takeMessageManagerLock)
-            const juce::MessageManagerLock mml;
+            const MessageThreadLock mml;
 
         const std::lock_guard<std::mutex> guard (heard.lock);
         heard.calls.push_back ({ object, std::this_thread::get_id(), { addresses, addresses + count }, volume, status });
