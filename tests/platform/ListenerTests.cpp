@@ -4,7 +4,9 @@
 #include <MessageThreadLock.h>
 #include <PlatformClock.h>
 
+#include <atomic>
 #include <thread>
+#include <vector>
 
 namespace
 {
@@ -190,4 +192,42 @@ TEST_F (Listeners, ResetWhileAnnouncementsWaitIsSafe)
     EXPECT_EQ (heard.snapshot().size(), heardBeforeReset);
     EXPECT_TRUE (world().listenerIdle());
     EXPECT_EQ (world().listenerCount (tolva), 0);
+}
+
+// Several listener threads taking the message-thread lock over and over, as the program's listeners do
+// in bursts: each holds it alone, and the message thread does nothing while one holds it.
+TEST_F (Listeners, TakeTheMessageThreadLockOneAtATimeAndHoldTheMessageThreadStill)
+{
+    constexpr int threads = 4, takes = 300;
+    std::atomic<int> holders { 0 }, overlaps { 0 }, finished { 0 };
+
+    auto takeRepeatedly = [&]
+    {
+        for (int i = 0; i < takes; ++i)
+        {
+            const MessageThreadLock lock;
+            if (holders.fetch_add (1) != 0)
+                ++overlaps;
+            std::this_thread::yield();
+            holders.fetch_sub (1);
+        }
+        ++finished;
+    };
+    // The message thread looks between its messages: nobody may hold the lock then.
+    auto allFinished = [&]
+    {
+        if (holders.load() != 0)
+            ++overlaps;
+        return finished.load() == threads;
+    };
+
+    std::vector<std::thread> listeners;
+    for (int t = 0; t < threads; ++t)
+        listeners.emplace_back (takeRepeatedly);
+    const bool allDone = testing_support::pumpUntil (allFinished, 60000);
+    for (auto& l : listeners)
+        l.join();
+
+    EXPECT_TRUE (allDone);
+    EXPECT_EQ (overlaps.load(), 0);
 }
