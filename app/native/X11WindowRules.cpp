@@ -4,6 +4,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include "X11WindowRules.h"
+#include "X11Properties.h"
 
 #include <algorithm>
 #include <cmath>
@@ -114,50 +115,17 @@ namespace
     bool rootSupports (::Display* display, Atom feature)
     {
         const Atom supported = XInternAtom (display, "_NET_SUPPORTED", True);
-        if (supported == None || feature == None)
-            return false;
-
-        Atom type = None;
-        int format = 0;
-        unsigned long count = 0, remaining = 0;
-        unsigned char* data = nullptr;
-        bool found = false;
-
-        if (XGetWindowProperty (display, DefaultRootWindow (display), supported, 0, 4096, False, XA_ATOM, &type,
-                                &format, &count, &remaining, &data)
-                == Success
-            && data != nullptr && format == 32)
-        {
-            const auto* atoms = reinterpret_cast<const Atom*> (data);
-            found = std::find (atoms, atoms + count, feature) != atoms + count;
-        }
-
-        if (data != nullptr)
-            XFree (data);
-
-        return found;
+        const auto atoms = longsOf (display, DefaultRootWindow (display), supported, XA_ATOM, 4096);
+        return feature != None && std::find (atoms.begin(), atoms.end(), (long) feature) != atoms.end();
     }
 
     // _NET_FRAME_EXTENTS: left, right, top and bottom, in physical pixels.
     std::optional<juce::BorderSize<int>> frameExtents (::Display* display, ::Window window, Atom extents)
     {
-        Atom type = None;
-        int format = 0;
-        unsigned long count = 0, remaining = 0;
-        unsigned char* data = nullptr;
-        std::optional<juce::BorderSize<int>> result;
-
-        if (XGetWindowProperty (display, window, extents, 0, 4, False, XA_CARDINAL, &type, &format, &count, &remaining, &data) == Success
-            && data != nullptr && format == 32 && count == 4)
-        {
-            const auto* sides = reinterpret_cast<const long*> (data);
-            result = juce::BorderSize<int> ((int) sides[2], (int) sides[0], (int) sides[3], (int) sides[1]);
-        }
-
-        if (data != nullptr)
-            XFree (data);
-
-        return result;
+        const auto sides = longsOf (display, window, extents, XA_CARDINAL, 4);
+        if (sides.size() != 4)
+            return std::nullopt;
+        return juce::BorderSize<int> ((int) sides[2], (int) sides[0], (int) sides[3], (int) sides[1]);
     }
 }
 

@@ -3,34 +3,13 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include "X11WorkArea.h"
-
-#include <vector>
+#include "X11Properties.h"
 
 namespace
 {
     std::vector<long> cardinals (::Display* display, const char* name)
     {
-        const Atom property = XInternAtom (display, name, True);
-        Atom type = None;
-        int format = 0;
-        unsigned long count = 0, remaining = 0;
-        unsigned char* data = nullptr;
-        std::vector<long> values;
-
-        if (property != None
-            && XGetWindowProperty (display, DefaultRootWindow (display), property, 0, 1024, False, XA_CARDINAL, &type,
-                                   &format, &count, &remaining, &data)
-                   == Success
-            && data != nullptr && format == 32)
-        {
-            const auto* items = reinterpret_cast<const long*> (data);
-            values.assign (items, items + count);
-        }
-
-        if (data != nullptr)
-            XFree (data);
-
-        return values;
+        return longsOf (display, DefaultRootWindow (display), XInternAtom (display, name, True), XA_CARDINAL, 1024);
     }
 }
 

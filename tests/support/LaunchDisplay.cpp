@@ -18,26 +18,6 @@ namespace launch
             return static_cast<::Display*> (handle);
         }
 
-        std::optional<pid_t> windowPid (::Display* display, Window window)
-        {
-            const Atom pidAtom = XInternAtom (display, "_NET_WM_PID", False);
-            Atom type = 0;
-            int format = 0;
-            unsigned long count = 0, remaining = 0;
-            unsigned char* data = nullptr;
-
-            std::optional<pid_t> result;
-            if (XGetWindowProperty (display, window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &count, &remaining, &data)
-                    == Success
-                && data != nullptr && format == 32 && count == 1)
-                result = (pid_t) * reinterpret_cast<unsigned long*> (data);
-
-            if (data != nullptr)
-                XFree (data);
-
-            return result;
-        }
-
         // WM_NAME as the program writes it, UTF-8 text.
         juce::String windowTitle (::Display* display, Window window)
         {
@@ -117,6 +97,14 @@ namespace launch
                 XFree (data);
 
             return result;
+        }
+
+        std::optional<pid_t> windowPid (::Display* display, Window window)
+        {
+            const auto pid = longsOf (display, window, "_NET_WM_PID", XA_CARDINAL);
+            if (! pid || pid->size() != 1)
+                return std::nullopt;
+            return (pid_t) (unsigned long) pid->front();
         }
 
         bool isMapped (::Display* display, Window window)
