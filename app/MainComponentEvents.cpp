@@ -122,8 +122,11 @@ void MainComponent::OnApiCallback (void* owner, void*, OXV_CallbackEvent event)
     if (owner == nullptr)
         return;
 
-    // JUCE's message-thread lock, held until the event is handled.
+    // JUCE's message-thread lock, held until the event is handled. Once the program quits it is no
+    // longer granted, and the message thread may be tearing the panel down meanwhile: the event is dropped.
     const MessageThreadLock lock;
+    if (! lock.lockWasGained())
+        return;
 
     // The panel unregisters first thing in its destructor, on the message thread. A Core Audio thread
     // that was already waiting here must not reach a panel that is gone by the time it gets the lock.

@@ -43,7 +43,9 @@ namespace
 
 MessageThreadLock::MessageThreadLock() : lock (LockPool::get().lend())
 {
-    lock.enter();
+    // enter() returns without the lock when its request cannot be posted, and does not say so. tryEnter()
+    // waits just as long (only abort() ends its wait early, and nothing here calls it) and tells.
+    gained = lock.tryEnter();
 }
 
 MessageThreadLock::~MessageThreadLock()

@@ -1,6 +1,10 @@
 // JUCE's message-thread lock, taken from any thread for as long as this object lives, as
 // juce::MessageManagerLock does it (wait however long it takes; at once on the message thread).
 //
+// Once the program quits, the message thread takes no more lock requests (JUCE refuses to post them
+// after the quit message): the lock then returns at once without being gained, and its holder must touch
+// nothing that the message thread owns, which may be going away at that very moment.
+//
 // Why not juce::MessageManagerLock itself: the message thread grants JUCE 7's lock by first setting a
 // flag that the waiting thread may already see, and only then signalling the lock's event. A waiting
 // thread that sees the flag goes on, releases the lock and destroys it, while the message thread still
@@ -18,8 +22,11 @@ public:
     MessageThreadLock();
     ~MessageThreadLock();
 
+    bool lockWasGained() const noexcept { return gained; }
+
 private:
     juce::MessageManager::Lock& lock;
+    bool gained = false;
 
     JUCE_DECLARE_NON_COPYABLE (MessageThreadLock)
 };

@@ -42,6 +42,13 @@ namespace
         while (::read (fd, buffer, sizeof (buffer)) > 0)
             ;
     }
+
+    // Whether the message loop was told to stop: every way of quitting the program goes through it.
+    bool quitHasBegun()
+    {
+        auto* messageManager = juce::MessageManager::getInstanceWithoutCreating();
+        return messageManager != nullptr && messageManager->hasStopMessageBeenSent();
+    }
 }
 
 QuitSignalWatcher::QuitSignalWatcher (std::function<void()> callback) : onQuitRequest (std::move (callback))
@@ -69,8 +76,12 @@ QuitSignalWatcher::~QuitSignalWatcher()
     if (wakeWriteFd < 0)
         return;
 
-    for (size_t i = 0; i < signals.size(); ++i)
-        ::sigaction (signals[i], &previousActions[i], nullptr);
+    // A program that quits has saved, or is saving, what it should: one more quit signal must not end it
+    // by the default action, with the status of a crash. The handlers stay until the process exits; the
+    // pipe they write to is never closed, and once full it drops their bytes.
+    if (! quitHasBegun())
+        for (size_t i = 0; i < signals.size(); ++i)
+            ::sigaction (signals[i], &previousActions[i], nullptr);
 
     juce::LinuxEventLoop::unregisterFdCallback (wakeFds[0]);
 }

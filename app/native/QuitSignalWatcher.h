@@ -15,7 +15,8 @@ public:
     // Installs the handlers; `onQuitRequest` runs on the message thread, once per wake-up however many
     // signals arrived meanwhile. Construct and destroy on the message thread.
     explicit QuitSignalWatcher (std::function<void()> onQuitRequest);
-    // Puts the handlers found at construction back.
+    // Puts the handlers found at construction back, unless the program quits: then further quit signals
+    // are absorbed until the process exits.
     ~QuitSignalWatcher();
 
     static constexpr std::array<int, 3> signals { SIGTERM, SIGHUP, SIGINT };

@@ -1,6 +1,11 @@
 // Device events as the panel lives through them: the arrival with its restored choices, the removal,
-// the power messages, and the refresh that pulls rate, volumes and mutes from the device.
+// the power messages, the refresh that pulls rate, volumes and mutes from the device, and events that
+// come once the program quits.
 #include "DeviceRoadFixture.h"
+
+#include <cstdlib>
+#include <future>
+#include <thread>
 
 using namespace road_tests;
 
@@ -446,4 +451,55 @@ TEST_F (DeviceEvents, WhileTheUserEditsOnlyTheRateFollows)
     EXPECT_EQ (panel->sliderGroupOut->leftSlider.getValue(), -20.0);
     EXPECT_EQ (panel->sliderGroupIn->leftSlider.getValue(), -3.0);
     EXPECT_TRUE (panel->buttonMuteOut->getToggleState());
+}
+
+// Quit -------------------------------------------------------------------------------------------------
+
+// Once the quit message is posted, the message thread grants its lock to nobody and goes on to destroy the
+// panel: an event from a Core Audio thread must then leave the panel alone, and return. A quit cannot be
+// taken back, so it runs in a process of its own, whose status tells whether the panel was left alone.
+TEST_F (DeviceEvents, EventsAfterTheQuitBeganLeaveThePanelAlone)
+{
+    GTEST_FLAG_SET (death_test_style, "threadsafe");
+
+    auto eventsAfterTheQuitBegan = [this]
+    {
+        attachDevice();
+        if (HasFailure())
+            std::_Exit (3);
+        refreshCounter->forgetStarts();
+        const auto reports = reportsReceived();
+        const auto stored = panel->appProperties.getUserSettings()->getAllProperties();
+
+        juce::MessageManager::getInstance()->stopDispatchLoop();
+
+        std::promise<void> returned;
+        std::thread coreAudio (
+            [&]
+            {
+            for (auto event : { deviceEventChanged, deviceEventRemoved, deviceEventArrived })
+                MainComponent::OnApiCallback (panel.get(), nullptr, event);
+            returned.set_value();
+        });
+        if (returned.get_future().wait_for (std::chrono::seconds (10)) != std::future_status::ready)
+        {
+            std::cerr << "the events never returned";
+            std::_Exit (2);
+        }
+        coreAudio.join();
+
+        juce::StringArray touched;
+        if (! refreshCounter->starts().empty())
+            touched.add ("a refresh was scheduled");
+        if (reportsReceived() != reports)
+            touched.add ("reports went to the device");
+        if (panel->appProperties.getUserSettings()->getAllProperties() != stored)
+            touched.add ("the settings changed");
+        if (panel->hidDevice == nullptr || ! world().isHidOpen (hid))
+            touched.add ("the device was released");
+        std::cerr << touched.joinIntoString ("; ");
+        std::_Exit (touched.isEmpty() ? 0 : 1);
+    };
+
+    EXPECT_EXIT (eventsAfterTheQuitBegan(), ::testing::ExitedWithCode (0), "");
 }

@@ -32,7 +32,7 @@ namespace device_tests
     };
 
     // Behaves like the panel's device-event function: nothing for a null owner, then the message-manager
-    // lock, then a second look at the owner, and only then the event is taken.
+    // lock (nothing without it), then a second look at the owner, and only then the event is taken.
     class EventRecorder
     {
     public:
@@ -49,7 +49,7 @@ namespace device_tests
                 return;
 
             const MessageThreadLock lock;
-            if (mydeviceStruct.owner.load() != owner)
+            if (! lock.lockWasGained() || mydeviceStruct.owner.load() != owner)
                 return;
 
             get().add ({ event, juce::MessageManager::getInstance()->isThisTheMessageThread(),

@@ -1,7 +1,8 @@
 // Every way the system ends the program keeps what the user set: the window's place and the input
 // choice reach the settings file, and the single-instance socket goes away. SIGTERM comes with a
-// logout, `kill` or a service stop, SIGHUP when the terminal goes, SIGINT from Ctrl-C; a desktop
-// session that ends takes the X server with it. A standard error nobody reads any more ends nothing.
+// logout, `kill` or a service stop, SIGHUP when the terminal goes, SIGINT from Ctrl-C, each maybe again
+// and again until the program has gone; a desktop session that ends takes the X server with it. A
+// standard error nobody reads any more ends nothing.
 #include "ProgramFixture.h"
 
 #include <csignal>
@@ -40,6 +41,19 @@ namespace
             return ::testing::AssertionSuccess();
         }
 
+        // The signal every millisecond, as a session manager that insists sends it, from the first one
+        // (which asks the program to end) until the program has ended: the whole of its quit hears it.
+        // It goes only to a process not yet reaped, never to another that took over its number.
+        static void sendUntilEnded (AppProcess& app, int signal)
+        {
+            const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds (programExitTimeoutMs);
+            while (app.isRunning() && std::chrono::steady_clock::now() < end)
+            {
+                app.sendSignal (signal);
+                std::this_thread::sleep_for (std::chrono::milliseconds (1));
+            }
+        }
+
         // What the file holds once the program has ended.
         void expectSettingsAndNoSocket()
         {
@@ -63,7 +77,7 @@ TEST_F (QuitPathTest, TermHangupAndInterruptEndTheProgramAsItsCloseButtonDoes)
         ASSERT_TRUE (moveAndSelectMic (display, window));
         ASSERT_FALSE (socketsInRuntimeDir().isEmpty()) << "the program listens for a second launch";
 
-        app.sendSignal (signal);
+        sendUntilEnded (app, signal);
 
         EXPECT_EQ (app.waitForExit (programExitTimeoutMs), std::optional<int> (0));
         expectSettingsAndNoSocket();
