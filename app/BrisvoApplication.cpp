@@ -2,6 +2,8 @@
 
 #include "MainComponent.h"
 
+#include <cstdio>
+
 namespace
 {
     juce::PropertiesFile* settingsOf (MainComponent* panel)
@@ -73,6 +75,17 @@ void BrisvoApplication::initialise (const juce::String& commandLine)
     }
 
 #if JUCE_LINUX
+    // JUCE opens a connection of its own at its first look at the displays. Where that fails after main's
+    // succeeded (the file descriptors ran out: a low `ulimit -n`), JUCE would place the first window on
+    // a display that does not exist. Nothing is set up yet that would have to be undone.
+    if (juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() == nullptr)
+    {
+        std::fprintf (stderr, "%s\n", XDisplayConnection().whyNotOpen().c_str());
+        setApplicationReturnValue (1);
+        quit();
+        return;
+    }
+
     quitSignals = std::make_unique<QuitSignalWatcher> ([this] { systemRequestedQuit(); });
 #endif
 

@@ -14,6 +14,7 @@
  #include "native/WindowStateCache.h"
  #include "native/X11WorkArea.h"
  #include "native/XConnectionLossHandler.h"
+ #include "native/XDisplayConnection.h"
 #endif
 
 #include <memory>

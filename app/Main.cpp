@@ -7,7 +7,11 @@
 #endif
 
 #if JUCE_LINUX
+ #include "native/XDisplayConnection.h"
+
  #include <BrokenPipeGuard.h>
+
+ #include <cstdio>
 #endif
 
 juce::JUCEApplicationBase* juce_CreateApplication();
@@ -27,6 +31,18 @@ juce::JUCEApplicationBase* juce_CreateApplication()
 int main (int argc, char* argv[])
 {
     guardAgainstBrokenPipes();
+
+    // Before JUCE starts, and before a launch would hand its command line to a running instance: a
+    // launch from where no window can be shown says so, rather than raise a window somewhere else.
+    // Held while the program runs: an X server started without -noreset (as xvfb-run starts one)
+    // resets when its last client leaves, and drops a client that connects meanwhile: JUCE's.
+    const XDisplayConnection display;
+    if (! display.isOpen())
+    {
+        std::fprintf (stderr, "%s\n", display.whyNotOpen().c_str());
+        return 1;
+    }
+
     juce::JUCEApplicationBase::createInstance = &juce_CreateApplication;
     return juce::JUCEApplicationBase::main (argc, (const char**) argv);
 }

@@ -1,6 +1,6 @@
-// The program as a user starts it: its window, the window state kept across runs, and the single
-// instance that takes a second launch's command line. Each test runs the real program as its own
-// process with its own home and runtime folders.
+// The program as a user starts it: its window, the window state kept across runs, the single
+// instance that takes a second launch's command line, and a start where no display can be used. Each
+// test runs the real program as its own process with its own home and runtime folders.
 #include "ProgramFixture.h"
 
 namespace
@@ -177,4 +177,47 @@ TEST_F (LaunchTest, EachUserRunsAnInstanceOfTheirOwn)
     auto& theirs = startIn (otherHome, otherRuntime);
     EXPECT_NE (waitForWindowAt (theirs, centredDefaultBounds()), 0u) << "the other user's launch did not open its window";
     EXPECT_TRUE (mine.isRunning());
+}
+
+TEST_F (LaunchTest, WithoutAUsableDisplayItSaysWhyAndLeavesNothingBehind)
+{
+    // A server that lets in only the clients that show its cookie; the program is given none. An
+    // authority file entry: its family (any address), then address, display number, scheme and cookie.
+    juce::MemoryOutputStream entry;
+    entry.writeShortBigEndian ((short) 0xffff);
+    for (const juce::String field : { "", "", "MIT-MAGIC-COOKIE-1", "0123456789abcdef" })
+    {
+        entry.writeShortBigEndian ((short) field.length());
+        entry << field;
+    }
+    const auto authority = root.getChildFile ("Xauthority");
+    ASSERT_TRUE (authority.replaceWithData (entry.getData(), entry.getDataSize()));
+    PrivateXServer refusing (320, 240, { "-auth", authority.getFullPathName().toStdString() });
+    ASSERT_TRUE (refusing.isRunning()) << "Xvfb did not start";
+
+    // Test servers take the lowest free display numbers: none answers on this one.
+    const juce::String unreachable (":59999");
+
+    struct Case
+    {
+        juce::String display, expected;
+    };
+
+    for (const auto& c : { Case { "DISPLAY", "cannot open an X display (DISPLAY is not set)" },
+                           Case { "DISPLAY=", "cannot open an X display (DISPLAY is empty)" },
+                           Case { "DISPLAY=" + unreachable, "cannot open the X display \"" + unreachable
+                                                                + "\" (set DISPLAY to a running X server)" },
+                           Case { "DISPLAY=" + refusing.name(), "cannot open the X display \"" + refusing.name()
+                                                                    + "\" (the server refused the connection)" } })
+    {
+        SCOPED_TRACE (c.display);
+        ASSERT_TRUE (newSession());
+        ASSERT_TRUE (log().deleteFile());
+
+        auto& app = start ({}, { c.display, "XAUTHORITY=/dev/null" });
+        EXPECT_EQ (app.waitForExit (programExitTimeoutMs), std::optional<int> (1));
+        EXPECT_EQ (log().loadFileAsString(), "Tolva USB: " + c.expected + "\n");
+        EXPECT_TRUE (socketsInRuntimeDir().isEmpty()) << "left behind: " << socketsInRuntimeDir().joinIntoString (", ");
+        EXPECT_FALSE (settingsFile (home).exists());
+    }
 }

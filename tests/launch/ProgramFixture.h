@@ -111,7 +111,8 @@ namespace launch
         juce::File log() const { return root.getChildFile ("program.log"); }
 
         // The program started in the current session on the test's X server; `environment` holds
-        // further "NAME=value" entries, DISPLAY among them when the program belongs elsewhere.
+        // further "NAME=value" entries, DISPLAY among them when the program belongs elsewhere (a bare
+        // "DISPLAY" leaves it unset).
         AppProcess& start (const juce::StringArray& arguments = {}, const juce::StringArray& environment = {})
         {
             return startIn (home, runtimeDir, arguments, environment);
@@ -123,7 +124,8 @@ namespace launch
         {
             auto fullEnvironment = environment;
             if (! std::any_of (environment.begin(), environment.end(),
-                               [] (const auto& entry) { return entry.startsWith ("DISPLAY="); }))
+                               [] (const auto& entry)
+                               { return entry.upToFirstOccurrenceOf ("=", false, false) == "DISPLAY"; }))
                 fullEnvironment.add ("DISPLAY=" + server.name());
 
             processes.push_back (std::make_unique<AppProcess> (juce::File (TOLVA_APP_PATH), arguments, homeDir, runtime,

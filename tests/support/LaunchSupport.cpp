@@ -40,7 +40,7 @@ namespace launch
                     return true;
 
             for (const auto& replacement : replacements)
-                if (juce::String (entry).startsWith (replacement.upToFirstOccurrenceOf ("=", true, false)))
+                if (juce::String (entry).startsWith (replacement.upToFirstOccurrenceOf ("=", false, false) + "="))
                     return true;
 
             return false;
@@ -59,7 +59,8 @@ namespace launch
             if (runtimeDir != juce::File())
                 variables.push_back ("XDG_RUNTIME_DIR=" + runtimeDir.getFullPathName().toStdString());
             for (const auto& entry : extra)
-                variables.push_back (entry.toStdString());
+                if (entry.containsChar ('='))
+                    variables.push_back (entry.toStdString());
             return variables;
         }
 
@@ -181,7 +182,8 @@ namespace launch
             if (! isReplacedVariable (*entry, environment))
                 env.emplace_back (*entry);
         for (const auto& entry : environment)
-            env.push_back (entry.toStdString());
+            if (entry.containsChar ('='))
+                env.push_back (entry.toStdString());
 
         auto args = argv;
         auto argvPointers = pointersTo (args);
@@ -212,7 +214,7 @@ namespace launch
     }
 
     //==============================================================================
-    PrivateXServer::PrivateXServer (int width, int height)
+    PrivateXServer::PrivateXServer (int width, int height, const std::vector<std::string>& arguments)
     {
         // Xvfb picks a free display number and writes it to the descriptor named by -displayfd. Without
         // -noreset it resets whenever its last client leaves, and a client whose connection it accepted
@@ -225,6 +227,7 @@ namespace launch
         const auto screen = std::to_string (width) + "x" + std::to_string (height) + "x24";
         std::vector<std::string> argv { "Xvfb", "-displayfd", fdText, "-screen", "0",
                                         screen, "-nolisten",  "tcp",  "-noreset" };
+        argv.insert (argv.end(), arguments.begin(), arguments.end());
         auto argvPointers = pointersTo (argv);
 
         posix_spawn_file_actions_t actions;

@@ -35,7 +35,8 @@ namespace launch
     class AppProcess
     {
     public:
-        // `environment` holds further "NAME=value" entries that replace the inherited ones (DISPLAY, say).
+        // `environment` holds further "NAME=value" entries that replace the inherited ones (DISPLAY, say);
+        // a bare "NAME" removes that variable.
         AppProcess (const juce::File& program, const juce::StringArray& arguments, const juce::File& home,
                     const juce::File& runtimeDir, const juce::File& log, const juce::StringArray& environment = {},
                     StandardError standardError = StandardError::toLog);
@@ -178,7 +179,8 @@ namespace launch
     {
     public:
         PrivateXServer() : PrivateXServer (1024, 768) {}
-        PrivateXServer (int width, int height);
+        // `arguments` go to Xvfb after the usual ones ("-auth <file>", say).
+        PrivateXServer (int width, int height, const std::vector<std::string>& arguments = {});
         ~PrivateXServer();
 
         bool isRunning() const noexcept { return processId > 0; }
@@ -196,7 +198,7 @@ namespace launch
 
     //==============================================================================
     // Starts a helper program with its output discarded and these "NAME=value" entries replacing the
-    // inherited ones; the process id, or -1.
+    // inherited ones (a bare "NAME" removes one); the process id, or -1.
     pid_t spawnQuietly (const std::vector<std::string>& argv, const juce::StringArray& environment);
     // Ends a spawned program and waits for it.
     void stopProcess (pid_t& processId, int signal);
