@@ -245,9 +245,10 @@ StoredWindowState BrisvoApplication::MainWindow::restoreWindowState (bool reset)
 void BrisvoApplication::MainWindow::placeWithinReach (std::optional<juce::BorderSize<int>> storedFrame)
 {
     // The frame the window will have: as the window manager reports it before the window is shown, else
-    // as it was when the state was stored.
+    // as it was when the state was stored (parsing dropped an implausible one). Any X client can set
+    // what the window manager reports.
     auto frame = frameBeforeShown();
-    if (! frame)
+    if (! frame || ! WindowPlacement::isPlausibleFrame (*frame))
         frame = storedFrame;
 
     if (frame)

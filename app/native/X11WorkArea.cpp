@@ -5,6 +5,8 @@
 #include "X11WorkArea.h"
 #include "X11Properties.h"
 
+#include <algorithm>
+
 namespace
 {
     std::vector<long> cardinals (::Display* display, const char* name)
@@ -21,15 +23,21 @@ std::optional<juce::Rectangle<int>> desktopWorkArea()
         return std::nullopt;
 
     juce::XWindowSystemUtilities::ScopedXLock lock;
-    const auto areas = cardinals (display, "_NET_WORKAREA");
-    const auto current = cardinals (display, "_NET_CURRENT_DESKTOP");
-    const auto desktop = current.empty() ? size_t (0) : (size_t) current.front();
+    return currentWorkArea (cardinals (display, "_NET_WORKAREA"), cardinals (display, "_NET_CURRENT_DESKTOP"));
+}
 
-    // x, y, width and height for each desktop.
-    if (areas.size() < (desktop + 1) * 4)
+std::optional<juce::Rectangle<int>> currentWorkArea (const std::vector<long>& areas, const std::vector<long>& currentDesktop)
+{
+    const auto desktop = currentDesktop.empty() ? 0L : currentDesktop.front();
+    // Compared with the number of areas listed, not multiplied: nothing can wrap.
+    if (desktop < 0 || (unsigned long) desktop >= areas.size() / 4)
         return std::nullopt;
 
-    const auto* area = &areas[desktop * 4];
-    const juce::Rectangle<int> result ((int) area[0], (int) area[1], (int) area[2], (int) area[3]);
+    // X screens are at most 65535 pixels across: anything else would overflow further on.
+    const auto first = areas.begin() + desktop * 4;
+    if (! std::all_of (first, first + 4, [] (long value) { return value >= 0 && value <= 0xffff; }))
+        return std::nullopt;
+
+    const juce::Rectangle<int> result ((int) first[0], (int) first[1], (int) first[2], (int) first[3]);
     return result.isEmpty() ? std::nullopt : std::optional<juce::Rectangle<int>> (result);
 }

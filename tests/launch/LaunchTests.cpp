@@ -84,21 +84,29 @@ TEST_F (LaunchTest, WindowComesBackWhereItWasAfterQuit)
     EXPECT_EQ (launch::storedWindowPosition (home), placed.toString());
 }
 
-TEST_F (LaunchTest, StoredStateIsBroughtWithinLimitsAndRatio)
+TEST_F (LaunchTest, StoredStateIsBroughtWithinLimitsRatioAndReach)
 {
     struct Case
     {
-        juce::Rectangle<int> stored, expected;
+        const char* stored;
+        juce::Rectangle<int> expected;
     };
 
     // 500 wide: the ratio asks for 500 * 290 / 320 = 453.1 high. 1200 by 900: the maximum, 640 by 580.
-    for (const auto& c :
-         { Case { { 60, 40, 500, 300 }, { 60, 40, 500, 453 } }, Case { { 60, 40, 1200, 900 }, { 60, 40, 640, 580 } } })
+    // A frame no window manager draws is ignored (here, with none, the window keeps its place), and
+    // numbers no window has count as nothing stored. The quit stores where the window was.
+    for (const auto& c : { Case { "60 40 500 300", { 60, 40, 500, 453 } }, Case { "60 40 1200 900", { 60, 40, 640, 580 } },
+                           Case { "100 100 320 290 frame 2000 0 0 0", { 100, 100, 320, 290 } },
+                           Case { "100 100 320 290 frame 100000 100000 100000 100000", { 100, 100, 320, 290 } },
+                           Case { "100 100 320 290 frame 0 -99999 0 99999", { 100, 100, 320, 290 } },
+                           Case { "100 100 2147483647 290", centredDefaultBounds() } })
     {
-        auto& app = startWithStoredState (c.stored);
+        ASSERT_TRUE (writeWindowPosition (home, c.stored));
+        auto& app = start();
         const auto window = waitForWindowAt (app, c.expected);
-        ASSERT_NE (window, 0u) << "stored " << c.stored.toString();
+        ASSERT_NE (window, 0u) << "stored " << c.stored;
         closeAndExpectExit (app, window);
+        EXPECT_EQ (launch::storedWindowPosition (home), c.expected.toString()) << "stored " << c.stored;
     }
 }
 
