@@ -16,15 +16,17 @@ namespace
         return file.getFullPathName().toStdString();
     }
 
-    // Leftovers of saves cut short, beside the file and beside its link's target.
+    // Leftovers of saves cut short, beside the file and beside its link's target. The names earlier
+    // versions gave them are names a user may give files of their own: those go only from the
+    // program's own folder, never from the folder a link leads into.
     void removeLeftovers (const juce::File& file)
     {
         const auto path = pathOf (file);
-        AtomicFileWriter::removeLeftovers (path);
+        AtomicFileWriter::removeLeftovers (path, AtomicFileWriter::OldNames::remove);
 
         std::string target;
         if (LinkChain::resolve (path, target).wasOk() && target != path)
-            AtomicFileWriter::removeLeftovers (target);
+            AtomicFileWriter::removeLeftovers (target, AtomicFileWriter::OldNames::keep);
     }
 }
 

@@ -4,8 +4,13 @@
 #include "DeviceRoadFixture.h"
 #include "SettingsTestSupport.h"
 
-#include <csignal>
+#include "AtomicFileWriter.h"
 
+#include <atomic>
+#include <csignal>
+#include <thread>
+
+#include <sys/file.h>
 #include <sys/resource.h>
 
 using namespace road_tests;
@@ -304,20 +309,29 @@ TEST_F (Settings, RemovalAfterACorruptStartIsSavedByTheTimer)
 
 //==============================================================================
 // Temporary files of a save cut short (by a crash or a kill) go at the next start, beside the file and
-// beside its link's target; nothing else in those folders does.
+// beside its link's target. Nothing else does: not the file of a save another instance is making at
+// that moment, not a file of the user's beside the target, whatever its name. The names earlier
+// versions used go only from the program's own folder.
 TEST_F (Settings, TemporaryFilesOfASaveCutShortGoAtTheNextStart)
 {
     const auto folder = settingsFile().getParentDirectory();
-    const auto elsewhere = folder.getSiblingFile ("dotfiles");
-    ASSERT_TRUE (elsewhere.deleteRecursively());
-    ASSERT_TRUE (elsewhere.createDirectory());
-    const auto target = elsewhere.getChildFile ("tolva.xml");
+    const auto dotfiles = folder.getSiblingFile ("dotfiles");
+    ASSERT_TRUE (dotfiles.deleteRecursively());
+    ASSERT_TRUE (dotfiles.createDirectory());
+    const auto target = dotfiles.getChildFile ("config.xml");
     ASSERT_TRUE (makeLink (settingsFile(), target.getFullPathName()));
+    ASSERT_TRUE (target.replaceWithText (goodFile));
 
     const juce::StringArray leftovers { "Tolva USB_temp0.settings", "Tolva USB_temp7fa3c01e.settings",
-                                        "Tolva USB_tempffffffff2.settings" };
-    const juce::StringArray others { "Tolva USB_temp.settings", "Tolva USB_tempXYZ.settings",    "Tolva USB_temp12.xml",
-                                     "Other_temp12.settings",   "Tolva USB_temp12.settings.bak", "tolva_temp12.xml" };
+                                        "Tolva USB_tempffffffff2.settings",
+                                        ".Tolva USB.settings.tolva-usb-save-0123456789abcdef" };
+    const juce::StringArray others { "Tolva USB_temp.settings",
+                                     "Tolva USB_tempXYZ.settings",
+                                     "Tolva USB_temp12.xml",
+                                     "Other_temp12.settings",
+                                     "Tolva USB_temp12.settings.bak",
+                                     "config_temp12.xml",
+                                     ".Tolva USB.settings.tolva-usb-save-0123" };
     for (const auto& name : leftovers)
         ASSERT_TRUE (folder.getChildFile (name).replaceWithText ("cut short"));
     for (const auto& name : others)
@@ -325,23 +339,76 @@ TEST_F (Settings, TemporaryFilesOfASaveCutShortGoAtTheNextStart)
     // Not files of ours, whatever their names.
     ASSERT_TRUE (folder.getChildFile ("Tolva USB_temp1.settings").createDirectory());
     ASSERT_TRUE (makeLink (folder.getChildFile ("Tolva USB_temp2.settings"), "Other_temp12.settings"));
-    // The target's own leftovers.
-    ASSERT_TRUE (elsewhere.getChildFile ("tolva_temp5d.xml").replaceWithText ("cut short"));
-    ASSERT_TRUE (elsewhere.getChildFile ("Tolva USB_temp5d.settings").replaceWithText ("kept"));
+
+    // Beside the target: the user's own files, a leftover of ours, and the file of a save going on.
+    const juce::StringArray users { "config_temp1.xml", "config_temp2024.xml", "config_tempfeed.xml",
+                                    "Tolva USB_temp5d.settings", ".config.xml.tolva-usb-save-0123456789ABCDEF" };
+    for (const auto& name : users)
+        ASSERT_TRUE (dotfiles.getChildFile (name).replaceWithText ("the user's"));
+    ASSERT_TRUE (dotfiles.getChildFile (".config.xml.tolva-usb-save-00000000deadbeef").replaceWithText ("cut short"));
+    const auto beingSaved = dotfiles.getChildFile (".config.xml.tolva-usb-save-fedcba9876543210");
+    ASSERT_TRUE (beingSaved.replaceWithText ("being written"));
+    const int saving = ::open (beingSaved.getFullPathName().toRawUTF8(), O_WRONLY | O_CLOEXEC);
+    ASSERT_EQ (::flock (saving, LOCK_EX), 0);
 
     createPanelWithoutDevice();
-    panel->appProperties.getUserSettings();
+    EXPECT_EQ (panel->appProperties.getUserSettings()->getValue ("MON_INPUT"), "2");
 
     auto expected = others;
     expected.addArray ({ "Tolva USB.settings", "Tolva USB_temp1.settings", "Tolva USB_temp2.settings" });
     expected.sort (false);
     EXPECT_EQ (namesInSettingsFolder(), expected);
-    EXPECT_FALSE (elsewhere.getChildFile ("tolva_temp5d.xml").exists());
-    EXPECT_TRUE (elsewhere.getChildFile ("Tolva USB_temp5d.settings").existsAsFile());
     EXPECT_EQ (entryAt (folder.getChildFile ("Tolva USB_temp1.settings")), "folder");
 
+    auto expectedBesideTarget = users;
+    expectedBesideTarget.addArray ({ "config.xml", beingSaved.getFileName() });
+    expectedBesideTarget.sort (false);
+    EXPECT_EQ (namesIn (dotfiles), expectedBesideTarget);
+
+    // Once its writer is gone, the next start takes it for what it is then: a leftover.
+    ::close (saving);
+    panel->appProperties.closeFiles();
+    panel->appProperties.getUserSettings();
+    expectedBesideTarget.removeString (beingSaved.getFileName());
+    EXPECT_EQ (namesIn (dotfiles), expectedBesideTarget);
+
     destroyPanel();
-    EXPECT_TRUE (elsewhere.deleteRecursively());
+    EXPECT_TRUE (dotfiles.deleteRecursively());
+}
+
+// Another instance that starts while this one saves (a second session on the same home, a start that
+// lost the race to be the one instance) never takes the temporary file of that save: every save lands.
+TEST_F (Settings, SavesLandWhileAnotherInstanceStarts)
+{
+    ASSERT_TRUE (settingsFile().getParentDirectory().createDirectory());
+    const auto path = settingsFile().getFullPathName().toStdString();
+    constexpr int saves = 100;
+    std::atomic<bool> saving { true };
+    std::atomic<int> failed { 0 };
+
+    std::thread saver (
+        [&]
+        {
+        for (int i = 1; i <= saves; ++i)
+        {
+            const auto bytes = std::to_string (i);
+            if (AtomicFileWriter::write (path, bytes.data(), bytes.size()).failed())
+                ++failed;
+        }
+        saving = false;
+    });
+
+    int starts = 0;
+    while (saving)
+    {
+        AtomicFileWriter::removeLeftovers (path, AtomicFileWriter::OldNames::remove);
+        ++starts;
+    }
+    saver.join();
+
+    EXPECT_EQ (failed, 0) << "of " << saves << " saves, with " << starts << " starts meanwhile";
+    EXPECT_EQ (entryAt (settingsFile()), "file:" + std::to_string (saves));
+    EXPECT_EQ (namesInSettingsFolder(), juce::StringArray ("Tolva USB.settings"));
 }
 
 //==============================================================================
@@ -416,7 +483,8 @@ TEST_P (LinkedSettings, SavingKeepsTheLinksAndUpdatesTheTarget)
     const auto umask = ::umask (0);
     ::umask (umask);
     EXPECT_EQ (modeOf (target), GetParam().targetExists ? 0640 : int (0644 & ~umask));
-    EXPECT_EQ (dotfiles.findChildFiles (juce::File::findFilesAndDirectories, false, "*_temp*").size(), 0);
+    for (const auto& name : namesIn (dotfiles))
+        EXPECT_TRUE (name == "link" || name == "tolva.xml") << name << " left beside the target";
 }
 
 INSTANTIATE_TEST_SUITE_P (Dotfiles, LinkedSettings,
