@@ -137,6 +137,12 @@ void SettingsStore::setAside (const juce::String& reason)
 
 juce::Result SettingsStore::writeFile()
 {
+    // Never a file the next start would refuse: written out, escaped characters take more room than
+    // they took in the file they were read from.
+    const auto bytes = SettingsFileFormat::write (*properties);
+    if (! SettingsFileCheck::isSafeToRead (static_cast<const char*> (bytes.getData()), bytes.getSize()))
+        return juce::Result::fail ("the values would make a file larger than the program reads");
+
     const auto file = getFile();
     const auto folder = file.getParentDirectory();
 
@@ -145,7 +151,6 @@ juce::Result SettingsStore::writeFile()
         if (const auto made = folder.createDirectory(); made.failed())
             return made;
 
-    const auto bytes = SettingsFileFormat::write (*properties);
     return AtomicFileWriter::write (pathOf (file), bytes.getData(), bytes.getSize());
 }
 

@@ -5,6 +5,8 @@
 #include "SettingsTestSupport.h"
 
 #include "AtomicFileWriter.h"
+#include "SettingsFileCheck.h"
+#include "SettingsFileFormat.h"
 
 #include <atomic>
 #include <csignal>
@@ -62,14 +64,13 @@ TEST_F (Settings, FileLandsDirectlyInTheUserApplicationDataFolder)
     ASSERT_TRUE (juceWritten.getFile().loadFileAsData (theirs));
     EXPECT_EQ (ours.toString(), theirs.toString());
 
-    // Read back as written, in the same order. (A value kept as an element nests deeper than the
-    // program's own values do: the check sets such a file aside.)
-    store->removeValue ("markup");
+    // Read back as written, in the same order, the value kept as an element too.
     store->setValue ("last", "2");
     panel->appProperties.closeFiles();
     store = panel->appProperties.getUserSettings();
+    EXPECT_EQ (store->getValue ("markup"), "<b x=\"1\"/>");
     EXPECT_EQ (store->getValue ("quoted"), "a & \"b\" <c");
-    EXPECT_EQ (store->getAllProperties().getAllKeys(), (juce::StringArray { "probe", "quoted", "last" }));
+    EXPECT_EQ (store->getAllProperties().getAllKeys(), (juce::StringArray { "probe", "markup", "quoted", "last" }));
 }
 
 TEST_F (Settings, SavingStoresTheMonitoringAndInputChoices)
@@ -306,6 +307,99 @@ TEST_F (Settings, RemovalAfterACorruptStartIsSavedByTheTimer)
     ASSERT_TRUE (testing_support::pumpUntil ([] { return juce::parseXML (settingsFile()) != nullptr; }, 8000));
     EXPECT_EQ (readSettingsXml(), (Values { { "MON", "true" }, { "MON_INPUT", "2" } }));
 }
+
+//==============================================================================
+// Whatever text a value holds, the file the program writes for it is one its next start reads, and the
+// value comes back as it was, beside the program's own; JUCE's reader takes the same values from it.
+struct ValueCase
+{
+    const char* name;
+    juce::String value;
+};
+
+void PrintTo (const ValueCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class SavedValue : public DeviceRoadTest,
+                   public ::testing::WithParamInterface<ValueCase>
+{
+public:
+    static void setValues (juce::PropertySet& values, const juce::String& note)
+    {
+        values.setValue ("MON_INPUT", "1");
+        values.setValue ("Note", note);
+        values.setValue ("WindowPosition", "100 50 352 319");
+    }
+};
+
+TEST_P (SavedValue, ReadsBackAsItWasAtTheNextStart)
+{
+    const auto& value = GetParam().value;
+    StderrLines errors;
+    {
+        SettingsStore store;
+        store.setStorageParameters (MainComponent::settingsOptions());
+        SavedValue::setValues (*store.getUserSettings(), value);
+        ASSERT_TRUE (store.save());
+    }
+
+    SettingsStore store;
+    store.setStorageParameters (MainComponent::settingsOptions());
+    const auto* values = store.getUserSettings();
+    EXPECT_EQ (values->getValue ("Note"), value);
+    EXPECT_EQ (values->getValue ("MON_INPUT"), "1");
+    EXPECT_EQ (values->getValue ("WindowPosition"), "100 50 352 319");
+    EXPECT_TRUE (errors.lines().isEmpty());
+    EXPECT_EQ (namesInSettingsFolder(), juce::StringArray ("Tolva USB.settings"));
+
+    const juce::PropertiesFile juceRead (MainComponent::settingsOptions());
+    EXPECT_EQ (juceRead.getValue ("Note"), value);
+}
+
+namespace
+{
+    juce::String nestedMarkup (int levels)
+    {
+        return juce::String::repeatedString ("<a>", levels - 1) + "<b/>" + juce::String::repeatedString ("</a>", levels - 1);
+    }
+
+    // Letters as long as the file may take: each one is one byte of it.
+    juce::String fillingTheFile()
+    {
+        juce::PropertySet values;
+        SavedValue::setValues (values, {});
+        const auto room = SettingsFileCheck::maxFileBytes - juce::int64 (SettingsFileFormat::write (values).getSize());
+        return juce::String::repeatedString ("x", int (room));
+    }
+
+    const int markupLevels = SettingsFileCheck::maxDepth - 2;
+}
+
+INSTANTIATE_TEST_SUITE_P (
+    EveryForm, SavedValue,
+    ::testing::Values (ValueCase { "plainText", "dark" }, ValueCase { "empty", "" },
+                       ValueCase { "markupSigns", "a & \"b\" <c> 'd' &amp; ]]> <!--" }, ValueCase { "element", "<b/>" },
+                       ValueCase { "elementWithText", "<a>x &amp; &lt;y&gt;</a>" },
+                       ValueCase { "nestedElements", "<a><b><c>x</c><d/></b>y<e/></a>" },
+                       ValueCase { "elementWithAttributes", "<b x=\"1\" y=\"&amp;&quot;&lt;\"/>" },
+                       ValueCase { "elementInSingleQuotes", "<b x='1'/>" }, ValueCase { "elementWithSpacesAround", "  <b/>\n" },
+                       ValueCase { "elementWithSpacesInside", "<a> <b/> </a>" },
+                       ValueCase { "elementWithTextAfterIt", "<b/>tail" },
+                       ValueCase { "elementWithAHeader", "<?xml version=\"1.0\"?><b/>" },
+                       ValueCase { "elementWithAComment", "<a><!-- c --></a>" },
+                       ValueCase { "elementWithCharacterData", "<a><![CDATA[<x>]]></a>" },
+                       ValueCase { "elementDeclaringEntities", "<!DOCTYPE a [<!ENTITY e \"&#60;x/&#62;\">]><a>&e;</a>" },
+                       ValueCase { "spacesAround", "  x  " }, ValueCase { "lineBreaksAndTabs", "a\tb\nc\r\nd\r" },
+                       ValueCase { "nonAscii", juce::CharPointer_UTF8 ("\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\x9a") },
+                       ValueCase { "nonAsciiMarkup", juce::CharPointer_UTF8 ("<b n=\"\xc3\xa9\">\xe2\x82\xac</b>") },
+                       ValueCase { "markupAsDeepAsAFileHolds", nestedMarkup (markupLevels) },
+                       ValueCase { "markupDeeperThanAFileHolds", nestedMarkup (markupLevels + 1) },
+                       ValueCase { "markupOfMoreElementsThanAFileHolds",
+                                   "<a>" + juce::String::repeatedString ("<b/>", SettingsFileCheck::maxElements) + "</a>" },
+                       ValueCase { "textFillingTheFile", fillingTheFile() }),
+    [] (const auto& info) { return std::string (info.param.name); });
 
 //==============================================================================
 // Temporary files of a save cut short (by a crash or a kill) go at the next start, beside the file and
@@ -584,6 +678,13 @@ namespace
         ASSERT_TRUE (settingsFile().getChildFile ("inside").create());
     }
 
+    // Read from 12 kB, the values take more than 64 kB written out: every quote becomes "&quot;".
+    void writeAFileThatGrowsWhenSaved()
+    {
+        writeRawSettings ("<PROPERTIES><VALUE name=\"MON\" val=\"true\"/><VALUE name=\"Note\" val='"
+                          + std::string (12000, '"') + "'/></PROPERTIES>");
+    }
+
     // The new contents outgrow what may be written.
     void fillTheDisk (MainComponent& panel)
     {
@@ -592,13 +693,14 @@ namespace
     }
 }
 
-INSTANTIATE_TEST_SUITE_P (StandIns, FailedSave,
-                          ::testing::Values (SaveFailure { "folderIsAFile", putAFileInPlaceOfTheFolder, changeNothing,
-                                                           "Not a directory" },
-                                             SaveFailure { "folderAtThePathAfterStart", writeAGoodFile,
-                                                           putAFolderInPlaceOfTheFile, "Is a directory" },
-                                             SaveFailure { "diskFull", writeAGoodFile, fillTheDisk, "File too large" }),
-                          [] (const auto& info) { return std::string (info.param.name); });
+INSTANTIATE_TEST_SUITE_P (
+    StandIns, FailedSave,
+    ::testing::Values (SaveFailure { "folderIsAFile", putAFileInPlaceOfTheFolder, changeNothing, "Not a directory" },
+                       SaveFailure { "folderAtThePathAfterStart", writeAGoodFile, putAFolderInPlaceOfTheFile, "Is a directory" },
+                       SaveFailure { "diskFull", writeAGoodFile, fillTheDisk, "File too large" },
+                       SaveFailure { "largerThanReadBack", writeAFileThatGrowsWhenSaved, changeNothing,
+                                     "the values would make a file larger than the program reads" }),
+    [] (const auto& info) { return std::string (info.param.name); });
 
 // The delayed save after a change tells of its failure as well; the next save that can write does.
 TEST_F (Settings, DelayedSaveThatFailsSaysSo)
