@@ -20,7 +20,11 @@ namespace
     class MarkupScan
     {
     public:
-        MarkupScan (const char* text, size_t size) : pos (text), end (text + ::strnlen (text, size)) {}
+        MarkupScan (const char* text, size_t size, int levels)
+            : pos (text),
+              end (text + ::strnlen (text, size)),
+              maxDepth (levels)
+        {}
 
         bool isSafe()
         {
@@ -199,7 +203,7 @@ namespace
 
         bool countElement (bool empty)
         {
-            if (++elements > SettingsFileCheck::maxElements || depth + 1 > SettingsFileCheck::maxDepth)
+            if (++elements > SettingsFileCheck::maxElements || depth + 1 > maxDepth)
                 return false;
 
             if (! empty)
@@ -210,15 +214,16 @@ namespace
 
         const char* pos;
         const char* const end;
+        const int maxDepth;
         int depth = 0;
         int elements = 0;
     };
 }
 
-bool SettingsFileCheck::isSafeToRead (const char* text, size_t size)
+bool SettingsFileCheck::isSafeToRead (const char* text, size_t size, int levels)
 {
     if (size > size_t (maxFileBytes))
         return false;
 
-    return size == 0 || MarkupScan (text, size).isSafe();
+    return size == 0 || MarkupScan (text, size, levels).isSafe();
 }

@@ -1,5 +1,7 @@
 #include "SettingsFileFormat.h"
 
+#include "SettingsFileCheck.h"
+
 namespace
 {
     const char* const fileTag = "PROPERTIES";
@@ -25,12 +27,33 @@ namespace
         const std::string& bytes;
     };
 
+    juce::String oneLineText (const juce::XmlElement& e)
+    {
+        return e.toString (juce::XmlElement::TextFormat().singleLine().withoutHeader());
+    }
+
     // A value stored as a child element reads back as that element's one-line text.
     juce::String valueOf (const juce::XmlElement& e)
     {
         if (auto* child = e.getFirstChildElement())
-            return child->toString (juce::XmlElement::TextFormat().singleLine().withoutHeader());
+            return oneLineText (*child);
         return e.getStringAttribute (valueAttribute);
+    }
+
+    // The child element to keep a value as: as JUCE keeps markup, but only markup that reads back as
+    // the very same text and nests no deeper than a file may. Other values go in the attribute, which
+    // reads back as it was. (JUCE would also keep markup that comes back changed, spaced or quoted
+    // otherwise, and would parse markup of any depth.)
+    std::unique_ptr<juce::XmlElement> asElement (const juce::String& value)
+    {
+        const auto levels = SettingsFileCheck::maxDepth - 2;
+        if (! SettingsFileCheck::isSafeToRead (value.toRawUTF8(), value.getNumBytesAsUTF8(), levels))
+            return nullptr;
+
+        auto element = juce::parseXML (value);
+        if (element == nullptr || oneLineText (*element) != value)
+            return nullptr;
+        return element;
     }
 }
 
@@ -64,7 +87,7 @@ juce::MemoryBlock SettingsFileFormat::write (juce::PropertySet& properties)
             auto* e = document.createNewChildElement (valueTag);
             e->setAttribute (nameAttribute, all.getAllKeys()[i]);
 
-            if (auto child = juce::parseXML (all.getAllValues()[i]))
+            if (auto child = asElement (all.getAllValues()[i]))
                 e->addChildElement (child.release());
             else
                 e->setAttribute (valueAttribute, all.getAllValues()[i]);

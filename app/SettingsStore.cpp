@@ -16,15 +16,17 @@ namespace
         return file.getFullPathName().toStdString();
     }
 
-    // Leftovers of saves cut short, beside the file and beside its link's target.
+    // Leftovers of saves cut short, beside the file and beside its link's target. The names earlier
+    // versions gave them are names a user may give files of their own: those go only from the
+    // program's own folder, never from the folder a link leads into.
     void removeLeftovers (const juce::File& file)
     {
         const auto path = pathOf (file);
-        AtomicFileWriter::removeLeftovers (path);
+        AtomicFileWriter::removeLeftovers (path, AtomicFileWriter::OldNames::remove);
 
         std::string target;
         if (LinkChain::resolve (path, target).wasOk() && target != path)
-            AtomicFileWriter::removeLeftovers (target);
+            AtomicFileWriter::removeLeftovers (target, AtomicFileWriter::OldNames::keep);
     }
 }
 
@@ -135,6 +137,12 @@ void SettingsStore::setAside (const juce::String& reason)
 
 juce::Result SettingsStore::writeFile()
 {
+    // Never a file the next start would refuse: written out, escaped characters take more room than
+    // they took in the file they were read from.
+    const auto bytes = SettingsFileFormat::write (*properties);
+    if (! SettingsFileCheck::isSafeToRead (static_cast<const char*> (bytes.getData()), bytes.getSize()))
+        return juce::Result::fail ("the values would make a file larger than the program reads");
+
     const auto file = getFile();
     const auto folder = file.getParentDirectory();
 
@@ -143,7 +151,6 @@ juce::Result SettingsStore::writeFile()
         if (const auto made = folder.createDirectory(); made.failed())
             return made;
 
-    const auto bytes = SettingsFileFormat::write (*properties);
     return AtomicFileWriter::write (pathOf (file), bytes.getData(), bytes.getSize());
 }
 

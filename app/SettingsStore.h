@@ -6,7 +6,9 @@
 //   - a save that fails, the delayed ones included, says so in one line on standard error and keeps
 //     the old file whole;
 //   - a settings file linked from elsewhere stays linked: its target gets the new contents;
-//   - temporary files of a save cut short are removed at the next start.
+//   - temporary files of a save cut short are removed at the next start: only the program's own, and
+//     only those no save is still writing;
+//   - every value reads back as it was saved: the store never writes a file it would not read.
 // The property set is JUCE's PropertiesFile attached to no file, so JUCE itself never writes.
 #pragma once
 

@@ -35,6 +35,12 @@ namespace
         return header + "<PROPERTIES>" + repeated ("<VALUE>", levels - 1);
     }
 
+    // A file nesting `levels` deep, every element closed.
+    std::string nestedAndClosed (int levels)
+    {
+        return "<PROPERTIES>" + repeated ("<VALUE>", levels - 1) + repeated ("</VALUE>", levels - 1) + "</PROPERTIES>";
+    }
+
     // About 2 MB of distinct keys.
     std::string twoMegabytesOfKeys()
     {
@@ -110,6 +116,9 @@ INSTANTIATE_TEST_SUITE_P (
         TextCase { "multi-byte characters",
                    "<PROPERTIES><VALUE name=\"\xc3\xa9\xe2\x82\xac\xf0\x9f\x8e\x9a\" val=\"x\"/></PROPERTIES>" },
         TextCase { "values written open and closed", "<PROPERTIES><VALUE name=\"a\" val=\"b\"></VALUE></PROPERTIES>" },
+        TextCase { "a value kept as an element, as JUCE writes markup",
+                   header + "<PROPERTIES>\n  <VALUE name=\"a\">\n    <b x=\"1\"><c>&lt;</c></b>\n  </VALUE>\n</PROPERTIES>\n" },
+        TextCase { "as deep as allowed", nestedAndClosed (SettingsFileCheck::maxDepth) },
         TextCase { "cut inside the closing tag", header + "<PROPERTIES><VALUE name=\"MON\" val=\"true\"/></PROPER" },
         TextCase { "cut inside a tag", header + "<PROPERTIES><VALUE name=\"MON\" va" },
         TextCase { "what follows a NUL is not read", "<PROPERTIES/>" + std::string (1, '\0') + nested (50) },
@@ -129,9 +138,8 @@ INSTANTIATE_TEST_SUITE_P (
     NeverWritten, UnsafeSettingsText,
     ::testing::Values (
         TextCase { "100,000 levels", nested (100000) },
-        TextCase { "a value with a child", "<PROPERTIES><VALUE name=\"a\"><X/></VALUE></PROPERTIES>" },
-        TextCase { "three open levels", "<PROPERTIES><VALUE><VALUE></VALUE></VALUE></PROPERTIES>" },
-        TextCase { "stray closing tags first", "</a></a></a><PROPERTIES><VALUE><VALUE/></VALUE></PROPERTIES>" },
+        TextCase { "one level too deep", nestedAndClosed (SettingsFileCheck::maxDepth + 1) },
+        TextCase { "stray closing tags first", "</a></a></a>" + nestedAndClosed (SettingsFileCheck::maxDepth + 1) },
         TextCase { "one element too many", withKeys (SettingsFileCheck::maxElements) },
         TextCase { "2 MB of keys", twoMegabytesOfKeys() },
         TextCase { "a document type",
@@ -144,7 +152,7 @@ INSTANTIATE_TEST_SUITE_P (
         TextCase { "a malformed multi-byte character", "<PROPERTIES><VALUE name=\"\xf0\" val=\"b\"/></PROPERTIES>" },
         TextCase { "an entity without its ';'", "<PROPERTIES>&amp</PROPERTIES>" }));
 
-// Each of these builds more than two levels in JUCE's reader, most of them behind a quote or an entity
+// Each of these builds more levels than allowed in JUCE's reader, most of them behind a quote or an entity
 // that a scan trusting the first quote or '>' it meets would take at face value.
 TEST (SettingsFileCheck, TextsThatNestDeeperInTheReaderAreKeptFromIt)
 {
@@ -241,7 +249,9 @@ TEST_F (RejectedSettings, EachRejectedFileIsKeptUnderANewNumberAndOnlyTheNewestF
     EXPECT_EQ (entryAt (setAsideFile (5)), "folder");
 }
 
-// Keys in any order, with keys of other versions among them: every value is kept and used.
+// Keys in any order, with keys of other versions among them and values whose text is markup (written
+// by hand, or as JUCE writes them): every value is kept and used, and the file the program writes from
+// them reads back the same at the next start.
 TEST_F (RejectedSettings, WellFormedFileWithUnknownKeysKeepsEveryValue)
 {
     writeRawSettings (header
@@ -250,15 +260,41 @@ TEST_F (RejectedSettings, WellFormedFileWithUnknownKeysKeepsEveryValue)
                         "  <VALUE name=\"Theme\" val=\"dark\"/>\n"
                         "  <VALUE name=\"MON\" val=\"true\"/>\n"
                         "  <VALUE name=\"LastDevice\" val=\"Tolva &amp; co\"></VALUE>\n"
+                        "  <VALUE name=\"Note\" val=\"&lt;b/&gt;\"/>\n"
+                        "  <VALUE name=\"Link\" val=\"&lt;a&gt;x&lt;/a&gt;\"/>\n"
+                        "  <VALUE name=\"Markup\">\n    <b x=\"1\"><c>y</c></b>\n  </VALUE>\n"
                         "  <VALUE name=\"WindowPosition\" val=\"100 50 352 319\"/>\n"
                         "</PROPERTIES>\n");
-    attachDevice();
+    StderrLines errors;
+    const Values expected { { "MON_INPUT", "2" },
+                            { "Theme", "dark" },
+                            { "MON", "true" },
+                            { "LastDevice", "Tolva & co" },
+                            { "Note", "<b/>" },
+                            { "Link", "<a>x</a>" },
+                            { "Markup", "<b x=\"1\"><c>y</c></b>" },
+                            { "WindowPosition", "100 50 352 319" } };
+    auto values = [this]
+    {
+        Values found;
+        const auto& all = panel->appProperties.getUserSettings()->getAllProperties();
+        for (int i = 0; i < all.size(); ++i)
+            found[all.getAllKeys()[i]] = all.getAllValues()[i];
+        return found;
+    };
 
-    auto* store = panel->appProperties.getUserSettings();
-    EXPECT_EQ (store->getValue ("WindowPosition"), "100 50 352 319");
-    EXPECT_EQ (store->getValue ("Theme"), "dark");
-    EXPECT_EQ (store->getValue ("LastDevice"), "Tolva & co");
+    attachDevice();
+    EXPECT_EQ (values(), expected);
     EXPECT_TRUE (panel->buttonToggleMonitoring->getToggleState());
     EXPECT_TRUE (panel->buttonHIZ->getToggleState());
-    EXPECT_FALSE (aside.exists());
+
+    // Saved, and read again.
+    click (*panel->buttonMic);
+    destroyPanel();
+    createPanelWithoutDevice();
+    auto changed = expected;
+    changed["MON_INPUT"] = "1";
+    EXPECT_EQ (values(), changed);
+    EXPECT_EQ (namesInSettingsFolder(), juce::StringArray ("Tolva USB.settings"));
+    EXPECT_TRUE (errors.lines().isEmpty());
 }

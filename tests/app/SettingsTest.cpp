@@ -4,8 +4,15 @@
 #include "DeviceRoadFixture.h"
 #include "SettingsTestSupport.h"
 
-#include <csignal>
+#include "AtomicFileWriter.h"
+#include "SettingsFileCheck.h"
+#include "SettingsFileFormat.h"
 
+#include <atomic>
+#include <csignal>
+#include <thread>
+
+#include <sys/file.h>
 #include <sys/resource.h>
 
 using namespace road_tests;
@@ -57,14 +64,13 @@ TEST_F (Settings, FileLandsDirectlyInTheUserApplicationDataFolder)
     ASSERT_TRUE (juceWritten.getFile().loadFileAsData (theirs));
     EXPECT_EQ (ours.toString(), theirs.toString());
 
-    // Read back as written, in the same order. (A value kept as an element nests deeper than the
-    // program's own values do: the check sets such a file aside.)
-    store->removeValue ("markup");
+    // Read back as written, in the same order, the value kept as an element too.
     store->setValue ("last", "2");
     panel->appProperties.closeFiles();
     store = panel->appProperties.getUserSettings();
+    EXPECT_EQ (store->getValue ("markup"), "<b x=\"1\"/>");
     EXPECT_EQ (store->getValue ("quoted"), "a & \"b\" <c");
-    EXPECT_EQ (store->getAllProperties().getAllKeys(), (juce::StringArray { "probe", "quoted", "last" }));
+    EXPECT_EQ (store->getAllProperties().getAllKeys(), (juce::StringArray { "probe", "markup", "quoted", "last" }));
 }
 
 TEST_F (Settings, SavingStoresTheMonitoringAndInputChoices)
@@ -303,21 +309,123 @@ TEST_F (Settings, RemovalAfterACorruptStartIsSavedByTheTimer)
 }
 
 //==============================================================================
+// Whatever text a value holds, the file the program writes for it is one its next start reads, and the
+// value comes back as it was, beside the program's own; JUCE's reader takes the same values from it.
+struct ValueCase
+{
+    const char* name;
+    juce::String value;
+};
+
+void PrintTo (const ValueCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class SavedValue : public DeviceRoadTest,
+                   public ::testing::WithParamInterface<ValueCase>
+{
+public:
+    static void setValues (juce::PropertySet& values, const juce::String& note)
+    {
+        values.setValue ("MON_INPUT", "1");
+        values.setValue ("Note", note);
+        values.setValue ("WindowPosition", "100 50 352 319");
+    }
+};
+
+TEST_P (SavedValue, ReadsBackAsItWasAtTheNextStart)
+{
+    const auto& value = GetParam().value;
+    StderrLines errors;
+    {
+        SettingsStore store;
+        store.setStorageParameters (MainComponent::settingsOptions());
+        SavedValue::setValues (*store.getUserSettings(), value);
+        ASSERT_TRUE (store.save());
+    }
+
+    SettingsStore store;
+    store.setStorageParameters (MainComponent::settingsOptions());
+    const auto* values = store.getUserSettings();
+    EXPECT_EQ (values->getValue ("Note"), value);
+    EXPECT_EQ (values->getValue ("MON_INPUT"), "1");
+    EXPECT_EQ (values->getValue ("WindowPosition"), "100 50 352 319");
+    EXPECT_TRUE (errors.lines().isEmpty());
+    EXPECT_EQ (namesInSettingsFolder(), juce::StringArray ("Tolva USB.settings"));
+
+    const juce::PropertiesFile juceRead (MainComponent::settingsOptions());
+    EXPECT_EQ (juceRead.getValue ("Note"), value);
+}
+
+namespace
+{
+    juce::String nestedMarkup (int levels)
+    {
+        return juce::String::repeatedString ("<a>", levels - 1) + "<b/>" + juce::String::repeatedString ("</a>", levels - 1);
+    }
+
+    // Letters as long as the file may take: each one is one byte of it.
+    juce::String fillingTheFile()
+    {
+        juce::PropertySet values;
+        SavedValue::setValues (values, {});
+        const auto room = SettingsFileCheck::maxFileBytes - juce::int64 (SettingsFileFormat::write (values).getSize());
+        return juce::String::repeatedString ("x", int (room));
+    }
+
+    const int markupLevels = SettingsFileCheck::maxDepth - 2;
+}
+
+INSTANTIATE_TEST_SUITE_P (
+    EveryForm, SavedValue,
+    ::testing::Values (ValueCase { "plainText", "dark" }, ValueCase { "empty", "" },
+                       ValueCase { "markupSigns", "a & \"b\" <c> 'd' &amp; ]]> <!--" }, ValueCase { "element", "<b/>" },
+                       ValueCase { "elementWithText", "<a>x &amp; &lt;y&gt;</a>" },
+                       ValueCase { "nestedElements", "<a><b><c>x</c><d/></b>y<e/></a>" },
+                       ValueCase { "elementWithAttributes", "<b x=\"1\" y=\"&amp;&quot;&lt;\"/>" },
+                       ValueCase { "elementInSingleQuotes", "<b x='1'/>" }, ValueCase { "elementWithSpacesAround", "  <b/>\n" },
+                       ValueCase { "elementWithSpacesInside", "<a> <b/> </a>" },
+                       ValueCase { "elementWithTextAfterIt", "<b/>tail" },
+                       ValueCase { "elementWithAHeader", "<?xml version=\"1.0\"?><b/>" },
+                       ValueCase { "elementWithAComment", "<a><!-- c --></a>" },
+                       ValueCase { "elementWithCharacterData", "<a><![CDATA[<x>]]></a>" },
+                       ValueCase { "elementDeclaringEntities", "<!DOCTYPE a [<!ENTITY e \"&#60;x/&#62;\">]><a>&e;</a>" },
+                       ValueCase { "spacesAround", "  x  " }, ValueCase { "lineBreaksAndTabs", "a\tb\nc\r\nd\r" },
+                       ValueCase { "nonAscii", juce::CharPointer_UTF8 ("\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\x9a") },
+                       ValueCase { "nonAsciiMarkup", juce::CharPointer_UTF8 ("<b n=\"\xc3\xa9\">\xe2\x82\xac</b>") },
+                       ValueCase { "markupAsDeepAsAFileHolds", nestedMarkup (markupLevels) },
+                       ValueCase { "markupDeeperThanAFileHolds", nestedMarkup (markupLevels + 1) },
+                       ValueCase { "markupOfMoreElementsThanAFileHolds",
+                                   "<a>" + juce::String::repeatedString ("<b/>", SettingsFileCheck::maxElements) + "</a>" },
+                       ValueCase { "textFillingTheFile", fillingTheFile() }),
+    [] (const auto& info) { return std::string (info.param.name); });
+
+//==============================================================================
 // Temporary files of a save cut short (by a crash or a kill) go at the next start, beside the file and
-// beside its link's target; nothing else in those folders does.
+// beside its link's target. Nothing else does: not the file of a save another instance is making at
+// that moment, not a file of the user's beside the target, whatever its name. The names earlier
+// versions used go only from the program's own folder.
 TEST_F (Settings, TemporaryFilesOfASaveCutShortGoAtTheNextStart)
 {
     const auto folder = settingsFile().getParentDirectory();
-    const auto elsewhere = folder.getSiblingFile ("dotfiles");
-    ASSERT_TRUE (elsewhere.deleteRecursively());
-    ASSERT_TRUE (elsewhere.createDirectory());
-    const auto target = elsewhere.getChildFile ("tolva.xml");
+    const auto dotfiles = folder.getSiblingFile ("dotfiles");
+    ASSERT_TRUE (dotfiles.deleteRecursively());
+    ASSERT_TRUE (dotfiles.createDirectory());
+    const auto target = dotfiles.getChildFile ("config.xml");
     ASSERT_TRUE (makeLink (settingsFile(), target.getFullPathName()));
+    ASSERT_TRUE (target.replaceWithText (goodFile));
 
     const juce::StringArray leftovers { "Tolva USB_temp0.settings", "Tolva USB_temp7fa3c01e.settings",
-                                        "Tolva USB_tempffffffff2.settings" };
-    const juce::StringArray others { "Tolva USB_temp.settings", "Tolva USB_tempXYZ.settings",    "Tolva USB_temp12.xml",
-                                     "Other_temp12.settings",   "Tolva USB_temp12.settings.bak", "tolva_temp12.xml" };
+                                        "Tolva USB_tempffffffff2.settings",
+                                        ".Tolva USB.settings.tolva-usb-save-0123456789abcdef" };
+    const juce::StringArray others { "Tolva USB_temp.settings",
+                                     "Tolva USB_tempXYZ.settings",
+                                     "Tolva USB_temp12.xml",
+                                     "Other_temp12.settings",
+                                     "Tolva USB_temp12.settings.bak",
+                                     "config_temp12.xml",
+                                     ".Tolva USB.settings.tolva-usb-save-0123" };
     for (const auto& name : leftovers)
         ASSERT_TRUE (folder.getChildFile (name).replaceWithText ("cut short"));
     for (const auto& name : others)
@@ -325,23 +433,76 @@ TEST_F (Settings, TemporaryFilesOfASaveCutShortGoAtTheNextStart)
     // Not files of ours, whatever their names.
     ASSERT_TRUE (folder.getChildFile ("Tolva USB_temp1.settings").createDirectory());
     ASSERT_TRUE (makeLink (folder.getChildFile ("Tolva USB_temp2.settings"), "Other_temp12.settings"));
-    // The target's own leftovers.
-    ASSERT_TRUE (elsewhere.getChildFile ("tolva_temp5d.xml").replaceWithText ("cut short"));
-    ASSERT_TRUE (elsewhere.getChildFile ("Tolva USB_temp5d.settings").replaceWithText ("kept"));
+
+    // Beside the target: the user's own files, a leftover of ours, and the file of a save going on.
+    const juce::StringArray users { "config_temp1.xml", "config_temp2024.xml", "config_tempfeed.xml",
+                                    "Tolva USB_temp5d.settings", ".config.xml.tolva-usb-save-0123456789ABCDEF" };
+    for (const auto& name : users)
+        ASSERT_TRUE (dotfiles.getChildFile (name).replaceWithText ("the user's"));
+    ASSERT_TRUE (dotfiles.getChildFile (".config.xml.tolva-usb-save-00000000deadbeef").replaceWithText ("cut short"));
+    const auto beingSaved = dotfiles.getChildFile (".config.xml.tolva-usb-save-fedcba9876543210");
+    ASSERT_TRUE (beingSaved.replaceWithText ("being written"));
+    const int saving = ::open (beingSaved.getFullPathName().toRawUTF8(), O_WRONLY | O_CLOEXEC);
+    ASSERT_EQ (::flock (saving, LOCK_EX), 0);
 
     createPanelWithoutDevice();
-    panel->appProperties.getUserSettings();
+    EXPECT_EQ (panel->appProperties.getUserSettings()->getValue ("MON_INPUT"), "2");
 
     auto expected = others;
     expected.addArray ({ "Tolva USB.settings", "Tolva USB_temp1.settings", "Tolva USB_temp2.settings" });
     expected.sort (false);
     EXPECT_EQ (namesInSettingsFolder(), expected);
-    EXPECT_FALSE (elsewhere.getChildFile ("tolva_temp5d.xml").exists());
-    EXPECT_TRUE (elsewhere.getChildFile ("Tolva USB_temp5d.settings").existsAsFile());
     EXPECT_EQ (entryAt (folder.getChildFile ("Tolva USB_temp1.settings")), "folder");
 
+    auto expectedBesideTarget = users;
+    expectedBesideTarget.addArray ({ "config.xml", beingSaved.getFileName() });
+    expectedBesideTarget.sort (false);
+    EXPECT_EQ (namesIn (dotfiles), expectedBesideTarget);
+
+    // Once its writer is gone, the next start takes it for what it is then: a leftover.
+    ::close (saving);
+    panel->appProperties.closeFiles();
+    panel->appProperties.getUserSettings();
+    expectedBesideTarget.removeString (beingSaved.getFileName());
+    EXPECT_EQ (namesIn (dotfiles), expectedBesideTarget);
+
     destroyPanel();
-    EXPECT_TRUE (elsewhere.deleteRecursively());
+    EXPECT_TRUE (dotfiles.deleteRecursively());
+}
+
+// Another instance that starts while this one saves (a second session on the same home, a start that
+// lost the race to be the one instance) never takes the temporary file of that save: every save lands.
+TEST_F (Settings, SavesLandWhileAnotherInstanceStarts)
+{
+    ASSERT_TRUE (settingsFile().getParentDirectory().createDirectory());
+    const auto path = settingsFile().getFullPathName().toStdString();
+    constexpr int saves = 100;
+    std::atomic<bool> saving { true };
+    std::atomic<int> failed { 0 };
+
+    std::thread saver (
+        [&]
+        {
+        for (int i = 1; i <= saves; ++i)
+        {
+            const auto bytes = std::to_string (i);
+            if (AtomicFileWriter::write (path, bytes.data(), bytes.size()).failed())
+                ++failed;
+        }
+        saving = false;
+    });
+
+    int starts = 0;
+    while (saving)
+    {
+        AtomicFileWriter::removeLeftovers (path, AtomicFileWriter::OldNames::remove);
+        ++starts;
+    }
+    saver.join();
+
+    EXPECT_EQ (failed, 0) << "of " << saves << " saves, with " << starts << " starts meanwhile";
+    EXPECT_EQ (entryAt (settingsFile()), "file:" + std::to_string (saves));
+    EXPECT_EQ (namesInSettingsFolder(), juce::StringArray ("Tolva USB.settings"));
 }
 
 //==============================================================================
@@ -416,7 +577,8 @@ TEST_P (LinkedSettings, SavingKeepsTheLinksAndUpdatesTheTarget)
     const auto umask = ::umask (0);
     ::umask (umask);
     EXPECT_EQ (modeOf (target), GetParam().targetExists ? 0640 : int (0644 & ~umask));
-    EXPECT_EQ (dotfiles.findChildFiles (juce::File::findFilesAndDirectories, false, "*_temp*").size(), 0);
+    for (const auto& name : namesIn (dotfiles))
+        EXPECT_TRUE (name == "link" || name == "tolva.xml") << name << " left beside the target";
 }
 
 INSTANTIATE_TEST_SUITE_P (Dotfiles, LinkedSettings,
@@ -516,6 +678,13 @@ namespace
         ASSERT_TRUE (settingsFile().getChildFile ("inside").create());
     }
 
+    // Read from 12 kB, the values take more than 64 kB written out: every quote becomes "&quot;".
+    void writeAFileThatGrowsWhenSaved()
+    {
+        writeRawSettings ("<PROPERTIES><VALUE name=\"MON\" val=\"true\"/><VALUE name=\"Note\" val='"
+                          + std::string (12000, '"') + "'/></PROPERTIES>");
+    }
+
     // The new contents outgrow what may be written.
     void fillTheDisk (MainComponent& panel)
     {
@@ -524,13 +693,14 @@ namespace
     }
 }
 
-INSTANTIATE_TEST_SUITE_P (StandIns, FailedSave,
-                          ::testing::Values (SaveFailure { "folderIsAFile", putAFileInPlaceOfTheFolder, changeNothing,
-                                                           "Not a directory" },
-                                             SaveFailure { "folderAtThePathAfterStart", writeAGoodFile,
-                                                           putAFolderInPlaceOfTheFile, "Is a directory" },
-                                             SaveFailure { "diskFull", writeAGoodFile, fillTheDisk, "File too large" }),
-                          [] (const auto& info) { return std::string (info.param.name); });
+INSTANTIATE_TEST_SUITE_P (
+    StandIns, FailedSave,
+    ::testing::Values (SaveFailure { "folderIsAFile", putAFileInPlaceOfTheFolder, changeNothing, "Not a directory" },
+                       SaveFailure { "folderAtThePathAfterStart", writeAGoodFile, putAFolderInPlaceOfTheFile, "Is a directory" },
+                       SaveFailure { "diskFull", writeAGoodFile, fillTheDisk, "File too large" },
+                       SaveFailure { "largerThanReadBack", writeAFileThatGrowsWhenSaved, changeNothing,
+                                     "the values would make a file larger than the program reads" }),
+    [] (const auto& info) { return std::string (info.param.name); });
 
 // The delayed save after a change tells of its failure as well; the next save that can write does.
 TEST_F (Settings, DelayedSaveThatFailsSaysSo)

@@ -62,16 +62,20 @@ namespace panel_tests
         return settingsFile().getSiblingFile ("Tolva USB.settings.bad" + juce::String (number));
     }
 
-    // The names in the settings folder, sorted.
-    inline juce::StringArray namesInSettingsFolder()
+    // The names in a folder, hidden ones too, sorted.
+    inline juce::StringArray namesIn (const juce::File& folder)
     {
         juce::StringArray names;
         std::error_code error;
-        for (const auto& entry :
-             std::filesystem::directory_iterator (settingsFile().getParentDirectory().getFullPathName().toStdString(), error))
+        for (const auto& entry : std::filesystem::directory_iterator (folder.getFullPathName().toStdString(), error))
             names.add (entry.path().filename().string());
         names.sort (false);
         return names;
+    }
+
+    inline juce::StringArray namesInSettingsFolder()
+    {
+        return namesIn (settingsFile().getParentDirectory());
     }
 
     // The lines the program reports.
