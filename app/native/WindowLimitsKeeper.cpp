@@ -1,23 +1,20 @@
 #include "WindowLimitsKeeper.h"
 
 #include <cmath>
+#include <numeric>
 
 namespace
 {
-    // The ratio as a small fraction (320 / 290 gives 32 : 29), as size hints take it.
-    juce::Point<int> ratioAsFraction (double ratio)
+    // A ratio as a fraction with a fixed denominator, rounded towards `towards`: the range the window
+    // manager is told lies inside the one the window accepts, so that it never settles a size the window
+    // would then bring back.
+    juce::Point<int> asFraction (double ratio, double towards)
     {
-        if (ratio <= 0.0)
-            return {};
-
-        for (int denominator = 1; denominator <= 1000; ++denominator)
-        {
-            const auto numerator = ratio * denominator;
-            if (std::abs (numerator - std::round (numerator)) < 1.0e-6 * denominator)
-                return { (int) std::round (numerator), denominator };
-        }
-
-        return { juce::roundToInt (ratio * 10000.0), 10000 };
+        constexpr int denominator = 10000;
+        const auto scaled = ratio * denominator;
+        const auto numerator = (int) (towards > ratio ? std::ceil (scaled) : std::floor (scaled));
+        const auto divisor = std::gcd (numerator, denominator);
+        return { numerator / divisor, denominator / divisor };
     }
 }
 
@@ -36,16 +33,6 @@ WindowLimitsKeeper::~WindowLimitsKeeper()
     window.removeComponentListener (this);
 }
 
-bool WindowLimitsKeeper::fits (const juce::ComponentBoundsConstrainer& c, juce::Point<int> size)
-{
-    if (size.x < c.getMinimumWidth() || size.x > c.getMaximumWidth() || size.y < c.getMinimumHeight()
-        || size.y > c.getMaximumHeight())
-        return false;
-
-    const auto ratio = c.getFixedAspectRatio();
-    return ratio <= 0.0 || std::abs (size.x - size.y * ratio) <= 1.0 || std::abs (size.y - size.x / ratio) <= 1.0;
-}
-
 juce::Rectangle<int> WindowLimitsKeeper::bringBack (juce::ComponentBoundsConstrainer& c, juce::Rectangle<int> bounds,
                                                     juce::Rectangle<int> previous, juce::BorderSize<int> frame,
                                                     juce::Rectangle<int> screenArea)
@@ -61,8 +48,20 @@ WindowSizeHints WindowLimitsKeeper::hintsFor (const juce::ComponentBoundsConstra
     const auto physical = [scale] (int width, int height)
     { return juce::Point<int> (juce::roundToInt (width * scale), juce::roundToInt (height * scale)); };
 
-    return { physical (c.getMinimumWidth(), c.getMinimumHeight()), physical (c.getMaximumWidth(), c.getMaximumHeight()),
-             ratioAsFraction (c.getFixedAspectRatio()) };
+    WindowSizeHints hints { physical (c.getMinimumWidth(), c.getMinimumHeight()),
+                            physical (c.getMaximumWidth(), c.getMaximumHeight()),
+                            {},
+                            {} };
+
+    // The sizes at the ratio as the window counts them, which every size it asks for lies among.
+    if (const auto ratio = c.getFixedAspectRatio(); ratio > 0.0)
+    {
+        const auto tolerance = BorderBoundsConstrainer::ratioTolerance (c);
+        hints.minimumAspect = asFraction (ratio - tolerance, ratio);
+        hints.maximumAspect = asFraction (ratio + tolerance, ratio);
+    }
+
+    return hints;
 }
 
 void WindowLimitsKeeper::componentMovedOrResized (juce::Component&, bool, bool)
@@ -70,7 +69,7 @@ void WindowLimitsKeeper::componentMovedOrResized (juce::Component&, bool, bool)
     if (isSizedBySystem())
         return;
 
-    if (fits (constrainer, { window.getWidth(), window.getHeight() }))
+    if (BorderBoundsConstrainer::fits (constrainer, { window.getWidth(), window.getHeight() }))
         lastFitting = window.getBounds();
     else
         // Not from inside JUCE's handling of the window's new bounds.
@@ -81,7 +80,7 @@ void WindowLimitsKeeper::handleAsyncUpdate()
 {
     const auto bounds = window.getBounds();
 
-    if (! isSizedBySystem() && ! fits (constrainer, { bounds.getWidth(), bounds.getHeight() }))
+    if (! isSizedBySystem() && ! BorderBoundsConstrainer::fits (constrainer, { bounds.getWidth(), bounds.getHeight() }))
     {
         const auto* display = juce::Desktop::getInstance().getDisplays().getDisplayForRect (bounds);
         const auto screenArea = display != nullptr ? display->userArea : juce::Rectangle<int>();

@@ -19,9 +19,6 @@ public:
     WindowLimitsKeeper (juce::ResizableWindow& window, BorderBoundsConstrainer& constrainer);
     ~WindowLimitsKeeper() override;
 
-    // Whether a content size lies within the limits and at the ratio, one pixel of rounding allowed.
-    static bool fits (const juce::ComponentBoundsConstrainer& constrainer, juce::Point<int> size);
-
     // Content bounds that arrived off the limits, passed through the constrainer as a resize by the
     // user is: about the centre of the previous bounds. `frame` is the native frame around the content.
     static juce::Rectangle<int> bringBack (juce::ComponentBoundsConstrainer& constrainer, juce::Rectangle<int> bounds,
