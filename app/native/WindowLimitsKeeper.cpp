@@ -1,4 +1,5 @@
 #include "WindowLimitsKeeper.h"
+#include "X11WindowState.h"
 
 #include <cmath>
 #include <numeric>
@@ -66,7 +67,7 @@ WindowSizeHints WindowLimitsKeeper::hintsFor (const juce::ComponentBoundsConstra
 
 void WindowLimitsKeeper::componentMovedOrResized (juce::Component&, bool, bool)
 {
-    if (isSizedBySystem())
+    if (isMinimisedOrKiosk())
         return;
 
     if (BorderBoundsConstrainer::fits (constrainer, { window.getWidth(), window.getHeight() }))
@@ -80,18 +81,30 @@ void WindowLimitsKeeper::handleAsyncUpdate()
 {
     const auto bounds = window.getBounds();
 
-    if (! isSizedBySystem() && ! BorderBoundsConstrainer::fits (constrainer, { bounds.getWidth(), bounds.getHeight() }))
-    {
-        const auto* display = juce::Desktop::getInstance().getDisplays().getDisplayForRect (bounds);
-        const auto screenArea = display != nullptr ? display->userArea : juce::Rectangle<int>();
+    if (isMinimisedOrKiosk() || BorderBoundsConstrainer::fits (constrainer, { bounds.getWidth(), bounds.getHeight() }))
+        return;
 
-        // The frame the constrainer takes off, so the limits bind the content as they do for JUCE's own
-        // resizes while that frame is the window's.
-        window.setBounds (bringBack (constrainer, bounds, lastFitting, constrainer.frameBorder, screenArea));
+    // A window manager that maximises or fills the screen past the limits holds the window at that size
+    // whatever it asks for: the window leaves the state instead, and the window manager gives it back
+    // the size it had before.
+    if (window.isFullScreen())
+    {
+        window.setFullScreen (false);
+        return;
     }
+
+    if (auto* peer = window.getPeer(); peer != nullptr && leaveSizingStates (*peer))
+        return;
+
+    const auto* display = juce::Desktop::getInstance().getDisplays().getDisplayForRect (bounds);
+    const auto screenArea = display != nullptr ? display->userArea : juce::Rectangle<int>();
+
+    // The frame the constrainer takes off, so the limits bind the content as they do for JUCE's own
+    // resizes while that frame is the window's.
+    window.setBounds (bringBack (constrainer, bounds, lastFitting, constrainer.frameBorder, screenArea));
 }
 
-bool WindowLimitsKeeper::isSizedBySystem() const
+bool WindowLimitsKeeper::isMinimisedOrKiosk() const
 {
-    return window.isFullScreen() || window.isMinimised() || window.isKioskMode();
+    return window.isMinimised() || window.isKioskMode();
 }

@@ -340,6 +340,59 @@ TEST_P (EveryWindowManager, TheSmallestSizeComesBackAsItIs)
     }
 }
 
+// Some window managers maximise or fill the screen past a window's limits: the window leaves such a
+// state, drawn all over within its limits, and stays so.
+TEST_P (EveryWindowManager, MaximisedOrFullScreenTheWindowKeepsItsLimits)
+{
+    struct Step
+    {
+        const char* name;
+        std::function<void (WindowId)> request;
+    };
+    const Step steps[] = {
+        { "maximise", [&] (WindowId window) { display.requestMaximised (window, true); } },
+        { "full screen", [&] (WindowId window) { display.requestFullScreen (window, true); } },
+    };
+
+    for (const auto& step : steps)
+    {
+        SCOPED_TRACE (step.name);
+        ASSERT_TRUE (newSession());
+        auto& app = start();
+        const auto window = waitForMainWindow (app);
+        ASSERT_NE (window, 0u);
+        const auto normal = sizeOf (boundsOf (window));
+        display.watchWindow (window);
+        step.request (window);
+
+        // The window manager acts, then the window answers.
+        std::vector<juce::Point<int>> taken;
+        ASSERT_TRUE (pollWithNudges (
+            display, window,
+            [&]
+            {
+            for (const auto size : sizesTaken())
+                taken.push_back (size);
+            const auto acted = std::any_of (taken.begin(), taken.end(), [&] (auto size) { return size != normal; });
+            return acted && keepsTheLimitsDrawnAllOver (window);
+            },
+            programStartTimeoutMs))
+            << boundsOf (window).toString() << " after " << taken.size() << " sizes";
+
+        // And it stays so: once the window manager is done, no size changes any more.
+        pollWithNudges (
+            display, window, [] { return false; }, 500);
+        sizesTaken();
+        pollWithNudges (
+            display, window, [] { return false; }, 300);
+        EXPECT_TRUE (sizesTaken().empty());
+        EXPECT_TRUE (keepsTheLimitsDrawnAllOver (window)) << boundsOf (window).toString();
+
+        closeAndExpectExit (app, window);
+        EXPECT_TRUE (keepsTheLimits (storedSize (home))) << storedSize (home).toString();
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P (WindowManagers, EveryWindowManager,
                           ::testing::Values (WindowManagerKind::openbox, WindowManagerKind::fluxbox,
                                              WindowManagerKind::icewm, WindowManagerKind::jwm),
