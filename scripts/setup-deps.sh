@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make ninja-build ccache pkg-config juce-modules-source googletest libgtest-dev
-          libbenchmark-dev libxtst-dev xvfb xauth xdotool x11-utils openbox xsettingsd)
+          libbenchmark-dev libxtst-dev xvfb xauth xdotool x11-utils openbox fluxbox icewm jwm xsettingsd)
 
 missing=()
 for p in "${packages[@]}"; do

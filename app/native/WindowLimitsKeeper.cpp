@@ -1,23 +1,21 @@
 #include "WindowLimitsKeeper.h"
+#include "X11WindowState.h"
 
 #include <cmath>
+#include <numeric>
 
 namespace
 {
-    // The ratio as a small fraction (320 / 290 gives 32 : 29), as size hints take it.
-    juce::Point<int> ratioAsFraction (double ratio)
+    // A ratio as a fraction with a fixed denominator, rounded towards `towards`: the range the window
+    // manager is told lies inside the one the window accepts, so that it never settles a size the window
+    // would then bring back.
+    juce::Point<int> asFraction (double ratio, double towards)
     {
-        if (ratio <= 0.0)
-            return {};
-
-        for (int denominator = 1; denominator <= 1000; ++denominator)
-        {
-            const auto numerator = ratio * denominator;
-            if (std::abs (numerator - std::round (numerator)) < 1.0e-6 * denominator)
-                return { (int) std::round (numerator), denominator };
-        }
-
-        return { juce::roundToInt (ratio * 10000.0), 10000 };
+        constexpr int denominator = 10000;
+        const auto scaled = ratio * denominator;
+        const auto numerator = (int) (towards > ratio ? std::ceil (scaled) : std::floor (scaled));
+        const auto divisor = std::gcd (numerator, denominator);
+        return { numerator / divisor, denominator / divisor };
     }
 }
 
@@ -36,16 +34,6 @@ WindowLimitsKeeper::~WindowLimitsKeeper()
     window.removeComponentListener (this);
 }
 
-bool WindowLimitsKeeper::fits (const juce::ComponentBoundsConstrainer& c, juce::Point<int> size)
-{
-    if (size.x < c.getMinimumWidth() || size.x > c.getMaximumWidth() || size.y < c.getMinimumHeight()
-        || size.y > c.getMaximumHeight())
-        return false;
-
-    const auto ratio = c.getFixedAspectRatio();
-    return ratio <= 0.0 || std::abs (size.x - size.y * ratio) <= 1.0 || std::abs (size.y - size.x / ratio) <= 1.0;
-}
-
 juce::Rectangle<int> WindowLimitsKeeper::bringBack (juce::ComponentBoundsConstrainer& c, juce::Rectangle<int> bounds,
                                                     juce::Rectangle<int> previous, juce::BorderSize<int> frame,
                                                     juce::Rectangle<int> screenArea)
@@ -61,16 +49,28 @@ WindowSizeHints WindowLimitsKeeper::hintsFor (const juce::ComponentBoundsConstra
     const auto physical = [scale] (int width, int height)
     { return juce::Point<int> (juce::roundToInt (width * scale), juce::roundToInt (height * scale)); };
 
-    return { physical (c.getMinimumWidth(), c.getMinimumHeight()), physical (c.getMaximumWidth(), c.getMaximumHeight()),
-             ratioAsFraction (c.getFixedAspectRatio()) };
+    WindowSizeHints hints { physical (c.getMinimumWidth(), c.getMinimumHeight()),
+                            physical (c.getMaximumWidth(), c.getMaximumHeight()),
+                            {},
+                            {} };
+
+    // The sizes at the ratio as the window counts them, which every size it asks for lies among.
+    if (const auto ratio = c.getFixedAspectRatio(); ratio > 0.0)
+    {
+        const auto tolerance = BorderBoundsConstrainer::ratioTolerance (c);
+        hints.minimumAspect = asFraction (ratio - tolerance, ratio);
+        hints.maximumAspect = asFraction (ratio + tolerance, ratio);
+    }
+
+    return hints;
 }
 
 void WindowLimitsKeeper::componentMovedOrResized (juce::Component&, bool, bool)
 {
-    if (isSizedBySystem())
+    if (isMinimisedOrKiosk())
         return;
 
-    if (fits (constrainer, { window.getWidth(), window.getHeight() }))
+    if (BorderBoundsConstrainer::fits (constrainer, { window.getWidth(), window.getHeight() }))
         lastFitting = window.getBounds();
     else
         // Not from inside JUCE's handling of the window's new bounds.
@@ -81,18 +81,30 @@ void WindowLimitsKeeper::handleAsyncUpdate()
 {
     const auto bounds = window.getBounds();
 
-    if (! isSizedBySystem() && ! fits (constrainer, { bounds.getWidth(), bounds.getHeight() }))
-    {
-        const auto* display = juce::Desktop::getInstance().getDisplays().getDisplayForRect (bounds);
-        const auto screenArea = display != nullptr ? display->userArea : juce::Rectangle<int>();
+    if (isMinimisedOrKiosk() || BorderBoundsConstrainer::fits (constrainer, { bounds.getWidth(), bounds.getHeight() }))
+        return;
 
-        // The frame the constrainer takes off, so the limits bind the content as they do for JUCE's own
-        // resizes while that frame is the window's.
-        window.setBounds (bringBack (constrainer, bounds, lastFitting, constrainer.frameBorder, screenArea));
+    // A window manager that maximises or fills the screen past the limits holds the window at that size
+    // whatever it asks for: the window leaves the state instead, and the window manager gives it back
+    // the size it had before.
+    if (window.isFullScreen())
+    {
+        window.setFullScreen (false);
+        return;
     }
+
+    if (auto* peer = window.getPeer(); peer != nullptr && leaveSizingStates (*peer))
+        return;
+
+    const auto* display = juce::Desktop::getInstance().getDisplays().getDisplayForRect (bounds);
+    const auto screenArea = display != nullptr ? display->userArea : juce::Rectangle<int>();
+
+    // The frame the constrainer takes off, so the limits bind the content as they do for JUCE's own
+    // resizes while that frame is the window's.
+    window.setBounds (bringBack (constrainer, bounds, lastFitting, constrainer.frameBorder, screenArea));
 }
 
-bool WindowLimitsKeeper::isSizedBySystem() const
+bool WindowLimitsKeeper::isMinimisedOrKiosk() const
 {
-    return window.isFullScreen() || window.isMinimised() || window.isKioskMode();
+    return window.isMinimised() || window.isKioskMode();
 }

@@ -3,7 +3,8 @@
 // and maximum size, which it drops whenever it moves the window. So every size hint JUCE writes for the
 // window carries all of them (see X11WindowRules), and a size that still arrives outside them (from a
 // window manager that ignores the hints or from another program) is brought back as a user's resize
-// would be.
+// would be. A window manager that maximises the window or fills the screen with it past the limits
+// ignores any size the window asks for there, so the window leaves that state instead.
 #pragma once
 
 #include "OXVBorderBoundsConstrainer.h"
@@ -18,9 +19,6 @@ public:
     // Both must outlive the keeper. Starts from the window's present bounds.
     WindowLimitsKeeper (juce::ResizableWindow& window, BorderBoundsConstrainer& constrainer);
     ~WindowLimitsKeeper() override;
-
-    // Whether a content size lies within the limits and at the ratio, one pixel of rounding allowed.
-    static bool fits (const juce::ComponentBoundsConstrainer& constrainer, juce::Point<int> size);
 
     // Content bounds that arrived off the limits, passed through the constrainer as a resize by the
     // user is: about the centre of the previous bounds. `frame` is the native frame around the content.
@@ -42,8 +40,8 @@ private:
     // Brings a size outside the limits back.
     void handleAsyncUpdate() override;
 
-    // Full screen and minimised windows keep whatever size the system gives them.
-    bool isSizedBySystem() const;
+    // Minimised and kiosk windows keep whatever size the system gives them.
+    bool isMinimisedOrKiosk() const;
 
     juce::ResizableWindow& window;
     BorderBoundsConstrainer& constrainer;

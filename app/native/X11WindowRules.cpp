@@ -54,11 +54,13 @@ struct X11WindowRulesTable
         hints.max_height = limits.maximumSize.y;
         hints.win_gravity = StaticGravity;
 
-        if (limits.aspect.x > 0 && limits.aspect.y > 0)
+        if (limits.minimumAspect.y > 0 && limits.maximumAspect.y > 0)
         {
             hints.flags |= PAspect;
-            hints.min_aspect.x = hints.max_aspect.x = limits.aspect.x;
-            hints.min_aspect.y = hints.max_aspect.y = limits.aspect.y;
+            hints.min_aspect.x = limits.minimumAspect.x;
+            hints.min_aspect.y = limits.minimumAspect.y;
+            hints.max_aspect.x = limits.maximumAspect.x;
+            hints.max_aspect.y = limits.maximumAspect.y;
         }
     }
 

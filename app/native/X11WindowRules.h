@@ -20,7 +20,7 @@
 struct WindowSizeHints
 {
     juce::Point<int> minimumSize, maximumSize;
-    juce::Point<int> aspect;   // width : height as both minimum and maximum; 0 : 0 for none
+    juce::Point<int> minimumAspect, maximumAspect;   // width : height; 0 : 0 for none
 };
 
 class X11WindowRules

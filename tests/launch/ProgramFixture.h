@@ -60,6 +60,29 @@ namespace launch
         return c.getRed() + c.getGreen() + c.getBlue() > 60;
     }
 
+    // The window manager is told a narrow range of ratios about 320 : 290: it takes both of the sizes
+    // nearest to the ratio at the smallest height (218 and 219 by 198), and not one a pixel further off.
+    inline bool isTheRatioRange (const Display::SizeHints& hints)
+    {
+        if (! hints.minimumAspect || ! hints.maximumAspect)
+            return false;
+
+        const auto within = [&hints] (int width, int height)
+        {
+            return (juce::int64) width * hints.minimumAspect->y >= (juce::int64) height * hints.minimumAspect->x
+                   && (juce::int64) width * hints.maximumAspect->y <= (juce::int64) height * hints.maximumAspect->x;
+        };
+        return within (218, 198) && within (219, 198) && ! within (217, 198) && ! within (220, 198);
+    }
+
+    // Within the limits and at 320:290 as closely as whole pixels allow: the range the window manager
+    // is told, scaled to this height, and a pixel more that a window manager may round on its way there.
+    inline bool keepsTheLimits (juce::Point<int> size)
+    {
+        return size.x >= 219 && size.y >= 198 && size.x <= 640 && size.y <= 580
+               && std::abs (size.x - size.y * 320.0 / 290.0) <= 1.0 + size.y * 0.5 / 198.0;
+    }
+
     // 320 by 290 centred on a screen, as the program places its first window.
     inline juce::Rectangle<int> centredDefaultBounds (juce::Rectangle<int> screen)
     {

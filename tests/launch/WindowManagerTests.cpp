@@ -1,7 +1,9 @@
 // The main window under a real window manager (openbox, which puts a frame around it and keeps a strip
 // at the top of the screen out of the work area, as a panel would): it opens where a user can reach it,
 // stays exactly in place while "Always on top" changes, and a drag of the frame's grip never takes it
-// past its limits and ends at the largest size they allow.
+// past its limits and ends at the largest size they allow. Under openbox, fluxbox, icewm and jwm alike,
+// the size the user left comes back at every start, and maximising, full screen or a size too small
+// leave the window within its limits, drawn all over.
 #include "ProgramFixture.h"
 
 #include <csignal>
@@ -19,9 +21,11 @@ namespace
         void SetUp() override
         {
             ProgramTest::SetUp();
-            windowManager = std::make_unique<WindowManager> (server.name(), root.getChildFile ("wm"), workAreaTop);
-            ASSERT_TRUE (windowManager->isRunning()) << "openbox did not start";
+            windowManager = std::make_unique<WindowManager> (server.name(), root.getChildFile ("wm"), workAreaTop, kind());
+            ASSERT_TRUE (windowManager->isRunning()) << "the window manager did not start";
         }
+
+        virtual WindowManagerKind kind() const { return WindowManagerKind::openbox; }
 
         void TearDown() override
         {
@@ -200,12 +204,6 @@ TEST_F (WindowManagerTest, DraggingTheGripKeepsTheLimitsAndEndsAtTheLargestSize)
             during.push_back (change);
     });
 
-    const auto fitsTheLimits = [] (juce::Point<int> size)
-    {
-        return size.x >= 219 && size.y >= 198 && size.x <= 640 && size.y <= 580
-               && std::abs (size.x * 290 - size.y * 320) <= 320;
-    };
-
     for (auto& change : display.takeChanges())
         during.push_back (change);
     ASSERT_FALSE (during.empty());
@@ -214,14 +212,13 @@ TEST_F (WindowManagerTest, DraggingTheGripKeepsTheLimitsAndEndsAtTheLargestSize)
     {
         if (change.size)
         {
-            EXPECT_TRUE (fitsTheLimits (*change.size)) << change.size->toString();
+            EXPECT_TRUE (keepsTheLimits (*change.size)) << change.size->toString();
         }
         if (change.hints)
         {
             EXPECT_EQ (change.hints->minimumSize, juce::Point<int> (219, 198));
             EXPECT_EQ (change.hints->maximumSize, juce::Point<int> (640, 580));
-            EXPECT_EQ (change.hints->minimumAspect, juce::Point<int> (32, 29));
-            EXPECT_EQ (change.hints->maximumAspect, juce::Point<int> (32, 29));
+            EXPECT_TRUE (isTheRatioRange (*change.hints));
         }
     }
 
@@ -235,3 +232,173 @@ TEST_F (WindowManagerTest, DraggingTheGripKeepsTheLimitsAndEndsAtTheLargestSize)
 
     closeAndExpectExit (app, window);
 }
+
+//==============================================================================
+namespace launch
+{
+    void PrintTo (WindowManagerKind kind, std::ostream* os)
+    {
+        const char* names[] = { "openbox", "fluxbox", "icewm", "jwm" };
+        *os << names[(int) kind];
+    }
+}
+
+namespace
+{
+    juce::Point<int> sizeOf (const Rect& bounds)
+    {
+        return { bounds.getWidth(), bounds.getHeight() };
+    }
+
+    // The size in a stored window state.
+    juce::Point<int> storedSize (const juce::File& home)
+    {
+        auto tokens = juce::StringArray::fromTokens (storedWindowPosition (home).value_or (""), false);
+        tokens.removeString ("fs");
+        return { tokens[2].getIntValue(), tokens[3].getIntValue() };
+    }
+
+    class EveryWindowManager : public WindowManagerTest,
+                               public ::testing::WithParamInterface<WindowManagerKind>
+    {
+    protected:
+        WindowManagerKind kind() const override { return GetParam(); }
+
+        // The window keeps its limits and the panel is drawn into its far corner, not the window's bare
+        // light grey.
+        bool keepsTheLimitsDrawnAllOver (WindowId window)
+        {
+            const auto size = sizeOf (boundsOf (window));
+            const auto corner = display.pixelAt (window, size - juce::Point<int> (3, 3));
+            return keepsTheLimits (size) && corner && corner->getBrightness() < 0.5f;
+        }
+
+        // Sizes the window took since it was last asked.
+        std::vector<juce::Point<int>> sizesTaken()
+        {
+            std::vector<juce::Point<int>> sizes;
+            for (const auto& change : display.takeChanges())
+                if (change.size)
+                    sizes.push_back (*change.size);
+            return sizes;
+        }
+    };
+}
+
+// The user leaves the window at a size off the exact ratio; start after start, it comes back at that size.
+TEST_P (EveryWindowManager, TheSizeTheUserLeftComesBackAtEveryStart)
+{
+    auto* app = &start();
+    auto window = waitForMainWindow (*app);
+    ASSERT_NE (window, 0u);
+
+    // Some window managers put back the size the window hinted as it first appeared, after a resize
+    // that came in meanwhile: the user resizes again.
+    ASSERT_TRUE (pollWithNudges (
+        display, window,
+        [&]
+        {
+        if (sizeOf (boundsOf (window)) == juce::Point<int> (320, 290))
+            display.moveAndResize (window, { 200, 150, 400, 300 });
+        return sizeOf (boundsOf (window)) != juce::Point<int> (320, 290) && keepsTheLimitsDrawnAllOver (window);
+        },
+        programStartTimeoutMs))
+        << boundsOf (window).toString();
+    closeAndExpectExit (*app, window);
+
+    const auto left = storedSize (home);
+    ASSERT_TRUE (keepsTheLimits (left)) << left.toString();
+    ASSERT_NE (left, juce::Point<int> (320, 290));
+
+    for (int run = 1; run <= 2; ++run)
+    {
+        SCOPED_TRACE ("start " + juce::String (run));
+        app = &start();
+        window = waitForMainWindow (*app);
+        ASSERT_NE (window, 0u);
+        EXPECT_EQ (sizeOf (boundsOf (window)), left);
+        closeAndExpectExit (*app, window);
+        EXPECT_EQ (storedSize (home), left);
+    }
+}
+
+// The smallest size is as near the ratio as whole pixels allow, not at it: no window manager takes it
+// below the minimum, start after start.
+TEST_P (EveryWindowManager, TheSmallestSizeComesBackAsItIs)
+{
+    ASSERT_TRUE (writeWindowPosition (home, "100 100 219 198"));
+
+    for (int run = 1; run <= 2; ++run)
+    {
+        SCOPED_TRACE ("start " + juce::String (run));
+        auto& app = start();
+        const auto window = waitForMainWindow (app);
+        ASSERT_NE (window, 0u);
+        EXPECT_EQ (sizeOf (boundsOf (window)), juce::Point<int> (219, 198));
+        closeAndExpectExit (app, window);
+        EXPECT_EQ (storedSize (home), juce::Point<int> (219, 198));
+    }
+}
+
+// Some window managers maximise or fill the screen past a window's limits: the window leaves such a
+// state, drawn all over within its limits, and stays so.
+TEST_P (EveryWindowManager, MaximisedOrFullScreenTheWindowKeepsItsLimits)
+{
+    struct Step
+    {
+        const char* name;
+        std::function<void (WindowId)> request;
+    };
+    const Step steps[] = {
+        { "maximise", [&] (WindowId window) { display.requestMaximised (window, true); } },
+        { "full screen", [&] (WindowId window) { display.requestFullScreen (window, true); } },
+    };
+
+    for (const auto& step : steps)
+    {
+        SCOPED_TRACE (step.name);
+        ASSERT_TRUE (newSession());
+        auto& app = start();
+        const auto window = waitForMainWindow (app);
+        ASSERT_NE (window, 0u);
+        const auto normal = sizeOf (boundsOf (window));
+        display.watchWindow (window);
+        step.request (window);
+
+        // The window manager acts, then the window answers.
+        std::vector<juce::Point<int>> taken;
+        ASSERT_TRUE (pollWithNudges (
+            display, window,
+            [&]
+            {
+            for (const auto size : sizesTaken())
+                taken.push_back (size);
+            const auto acted = std::any_of (taken.begin(), taken.end(), [&] (auto size) { return size != normal; });
+            return acted && keepsTheLimitsDrawnAllOver (window);
+            },
+            programStartTimeoutMs))
+            << boundsOf (window).toString() << " after " << taken.size() << " sizes";
+
+        // And it stays so: once the window manager is done, no size changes any more.
+        pollWithNudges (
+            display, window, [] { return false; }, 500);
+        sizesTaken();
+        pollWithNudges (
+            display, window, [] { return false; }, 300);
+        EXPECT_TRUE (sizesTaken().empty());
+        EXPECT_TRUE (keepsTheLimitsDrawnAllOver (window)) << boundsOf (window).toString();
+
+        closeAndExpectExit (app, window);
+        EXPECT_TRUE (keepsTheLimits (storedSize (home))) << storedSize (home).toString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P (WindowManagers, EveryWindowManager,
+                          ::testing::Values (WindowManagerKind::openbox, WindowManagerKind::fluxbox,
+                                             WindowManagerKind::icewm, WindowManagerKind::jwm),
+                          [] (const auto& info)
+                          {
+    std::ostringstream name;
+    PrintTo (info.param, &name);
+    return name.str();
+});

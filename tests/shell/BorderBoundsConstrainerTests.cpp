@@ -7,6 +7,7 @@
 namespace
 {
     using Rect = juce::Rectangle<int>;
+    using Size = juce::Point<int>;
 
     // Configured as the main window configures it.
     void configureAsWindow (juce::ComponentBoundsConstrainer& c)
@@ -47,6 +48,10 @@ TEST_F (BorderBoundsConstrainerTest, MoveKeepsRequestedPlaceWhileSizeIsConstrain
         { { 50, 60, 440, 300 }, { 10, 10, 320, 290 }, { 50, 60, 440, 399 } },
         // Too small: the limits and the ratio grow it, the top left corner stays put.
         { { -30, 700, 100, 100 }, { 0, 0, 100, 100 }, { -30, 700, 219, 198 } },
+        // A size as near the ratio as a window manager settled it stays, whatever the previous bounds (here
+        // the panel's design size, as when a stored state is restored): rounding it again from its height
+        // would give 398 wide, a pixel lost at every start.
+        { { 200, 150, 400, 361 }, { 0, 0, 380, 290 }, { 200, 150, 400, 361 } },
     };
 
     for (const auto& c : cases)
@@ -54,6 +59,19 @@ TEST_F (BorderBoundsConstrainerTest, MoveKeepsRequestedPlaceWhileSizeIsConstrain
         SCOPED_TRACE (c.requested.toString());
         EXPECT_EQ (check (constrainer, c.requested, c.previous), c.expected);
     }
+}
+
+TEST_F (BorderBoundsConstrainerTest, SizesAtTheRatioAsNearlyAsWholePixelsAllowFit)
+{
+    // At the smallest height both nearest widths; a pixel further from the range a window manager is
+    // told, where it may round (400 by 361, 453 by 409), but not two.
+    for (const auto size : { Size (320, 290), Size (219, 198), Size (640, 580), Size (500, 453), Size (500, 454),
+                             Size (352, 319), Size (400, 361), Size (453, 409) })
+        EXPECT_TRUE (BorderBoundsConstrainer::fits (constrainer, size)) << size.toString();
+
+    for (const auto size : { Size (218, 198), Size (219, 197), Size (641, 580), Size (640, 581), Size (500, 456),
+                             Size (500, 450), Size (1000, 300), Size (380, 290) })
+        EXPECT_FALSE (BorderBoundsConstrainer::fits (constrainer, size)) << size.toString();
 }
 
 TEST_F (BorderBoundsConstrainerTest, ResizeStaysCentredOnPreviousBounds)

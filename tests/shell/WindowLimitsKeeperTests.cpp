@@ -25,18 +25,6 @@ namespace
     };
 }
 
-TEST_F (WindowLimitsKeeperTest, SizesFitWithinTheLimitsAtTheRatioToAPixel)
-{
-    // 500 wide asks for 453.1 high: 453 and 454 are within a pixel, 455 is not.
-    for (const auto size :
-         { Size (320, 290), Size (219, 198), Size (640, 580), Size (500, 453), Size (500, 454), Size (352, 319) })
-        EXPECT_TRUE (WindowLimitsKeeper::fits (constrainer, size)) << size.toString();
-
-    for (const auto size : { Size (218, 198), Size (219, 197), Size (641, 580), Size (640, 581), Size (500, 455),
-                             Size (500, 451), Size (1000, 300), Size (380, 290) })
-        EXPECT_FALSE (WindowLimitsKeeper::fits (constrainer, size)) << size.toString();
-}
-
 TEST_F (WindowLimitsKeeperTest, ABoundsBroughtBackKeepsThePreviousCentreWithTheFrameOnTop)
 {
     struct Case
@@ -66,18 +54,46 @@ TEST_F (WindowLimitsKeeperTest, ABoundsBroughtBackKeepsThePreviousCentreWithTheF
     }
 }
 
-TEST_F (WindowLimitsKeeperTest, HintsGiveTheLimitsInPhysicalPixelsAndTheRatioAsAFraction)
+TEST_F (WindowLimitsKeeperTest, HintsGiveTheLimitsInPhysicalPixelsAndARangeOfRatiosThatHoldsEverySizeAskedFor)
 {
     for (const double scale : { 1.0, 2.0 })
     {
         const auto hints = WindowLimitsKeeper::hintsFor (constrainer, scale);
         EXPECT_EQ (hints.minimumSize, (Size (219, 198).toDouble() * scale).roundToInt());
         EXPECT_EQ (hints.maximumSize, (Size (640, 580).toDouble() * scale).roundToInt());
-        EXPECT_EQ (hints.aspect, Size (32, 29));
     }
+
+    const auto hints = WindowLimitsKeeper::hintsFor (constrainer, 1.0);
+    const auto inRange = [&hints] (Size size)
+    {
+        return (juce::int64) size.x * hints.minimumAspect.y >= (juce::int64) size.y * hints.minimumAspect.x
+               && (juce::int64) size.x * hints.maximumAspect.y <= (juce::int64) size.y * hints.maximumAspect.x;
+    };
+
+    // Whatever size the window asks for, set or dragged, from one too wide or too tall, the window
+    // manager takes as it is: it never rounds it again.
+    for (int height = 150; height <= 700; ++height)
+        for (const int width : { height / 2, height * 2 })
+            for (const bool dragged : { false, true })
+            {
+                Rect bounds (0, 0, width, height);
+                constrainer.checkBounds (bounds, { 0, 0, 320, 290 }, { 0, 0, 1920, 1080 }, false, false, dragged, dragged);
+                ASSERT_TRUE (inRange ({ bounds.getWidth(), bounds.getHeight() })) << bounds.toString();
+            }
+
+    // Whatever size the window manager settles on in that range, the window keeps.
+    for (int height = 198; height <= 580; ++height)
+        for (int width = 219; width <= 640; ++width)
+        {
+            if (inRange ({ width, height }))
+            {
+                ASSERT_TRUE (BorderBoundsConstrainer::fits (constrainer, { width, height })) << width << " by " << height;
+            }
+        }
 
     // Without a ratio the hints carry none.
     constrainer.setFixedAspectRatio (0.0);
-    EXPECT_EQ (WindowLimitsKeeper::hintsFor (constrainer, 1.0).aspect, Size());
+    EXPECT_EQ (WindowLimitsKeeper::hintsFor (constrainer, 1.0).minimumAspect, Size());
+    EXPECT_EQ (WindowLimitsKeeper::hintsFor (constrainer, 1.0).maximumAspect, Size());
 }
 #endif

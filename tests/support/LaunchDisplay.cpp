@@ -248,6 +248,36 @@ namespace launch
         XSync (x (handle), False);
     }
 
+    namespace
+    {
+        // _NET_WM_STATE's request to add or remove up to two states, sent to the root window.
+        void requestStates (::Display* display, Window window, bool add, const char* first, const char* second)
+        {
+            XEvent event {};
+            event.xclient.type = ClientMessage;
+            event.xclient.window = window;
+            event.xclient.message_type = XInternAtom (display, "_NET_WM_STATE", False);
+            event.xclient.format = 32;
+            event.xclient.data.l[0] = add ? 1 : 0;
+            event.xclient.data.l[1] = (long) XInternAtom (display, first, False);
+            event.xclient.data.l[2] = second != nullptr ? (long) XInternAtom (display, second, False) : 0;
+            event.xclient.data.l[3] = 2;   // from a pager, as wmctrl sends it
+
+            XSendEvent (display, DefaultRootWindow (display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+            XSync (display, False);
+        }
+    }
+
+    void Display::requestMaximised (WindowId window, bool maximised)
+    {
+        requestStates (x (handle), window, maximised, "_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ");
+    }
+
+    void Display::requestFullScreen (WindowId window, bool fullScreen)
+    {
+        requestStates (x (handle), window, fullScreen, "_NET_WM_STATE_FULLSCREEN", nullptr);
+    }
+
     void Display::sendCloseRequest (WindowId window)
     {
         sendClientMessage (x (handle), window, "WM_PROTOCOLS", (long) XInternAtom (x (handle), "WM_DELETE_WINDOW", False));
@@ -467,19 +497,50 @@ namespace launch
         }
     }
 
-    WindowManager::WindowManager (const juce::String& displayName, const juce::File& configFolder, int workAreaTop)
+    namespace
     {
-        // openbox's own settings with the margin changed: its bindings let the user drag the frame.
-        auto settings = juce::File ("/etc/xdg/openbox/rc.xml").loadFileAsString();
-        settings =
-            settings.replace ("<margins>\n  <top>0</top>", "<margins>\n  <top>" + juce::String (workAreaTop) + "</top>");
-        const auto config = configFolder.getChildFile ("openbox-rc.xml");
-        if (! configFolder.createDirectory() || ! config.replaceWithText (settings))
+        // The command line of a window manager, after writing what it needs into its folder.
+        std::vector<std::string> windowManagerCommand (WindowManagerKind kind, const juce::File& folder, int workAreaTop)
+        {
+            switch (kind)
+            {
+                case WindowManagerKind::openbox:
+                {
+                    // openbox's own settings with the margin changed: its bindings let the user drag the frame.
+                    auto settings = juce::File ("/etc/xdg/openbox/rc.xml").loadFileAsString();
+                    settings = settings.replace ("<margins>\n  <top>0</top>",
+                                                 "<margins>\n  <top>" + juce::String (workAreaTop) + "</top>");
+                    const auto config = folder.getChildFile ("openbox-rc.xml");
+                    if (! config.replaceWithText (settings))
+                        return {};
+                    return { "openbox", "--sm-disable", "--config-file", config.getFullPathName().toStdString() };
+                }
+                case WindowManagerKind::fluxbox:
+                    // No wallpaper: setting one opens a message window when no image viewer is installed.
+                    if (! folder.getChildFile (".fluxbox/overlay").create()
+                        || ! folder.getChildFile (".fluxbox/overlay").replaceWithText ("background: none\n"))
+                        return {};
+                    return { "fluxbox" };
+                case WindowManagerKind::icewm:
+                    return { "icewm" };
+                case WindowManagerKind::jwm:
+                    return { "jwm" };
+            }
+
+            return {};
+        }
+    }
+
+    WindowManager::WindowManager (const juce::String& displayName, const juce::File& configFolder, int workAreaTop,
+                                  WindowManagerKind kind)
+    {
+        const auto command = configFolder.createDirectory() ? windowManagerCommand (kind, configFolder, workAreaTop)
+                                                            : std::vector<std::string>();
+        if (command.empty())
             return;
 
-        processId = spawnQuietly ({ "openbox", "--sm-disable", "--config-file", config.getFullPathName().toStdString() },
-                                  { "DISPLAY=" + displayName, "HOME=" + configFolder.getFullPathName(),
-                                    "XDG_CONFIG_HOME=" + configFolder.getFullPathName() });
+        processId = spawnQuietly (command, { "DISPLAY=" + displayName, "HOME=" + configFolder.getFullPathName(),
+                                             "XDG_CONFIG_HOME=" + configFolder.getFullPathName() });
 
         managing = processId > 0
                    && waitForOwner (displayName,

@@ -86,6 +86,11 @@ namespace launch
         std::optional<juce::Colour> pixelAt (WindowId window, juce::Point<int> position) const;
 
         void moveAndResize (WindowId window, juce::Rectangle<int> bounds);
+        // Asks the window manager to maximise the window both ways, or to take it out of that state, as a
+        // pager or `wmctrl -b` does.
+        void requestMaximised (WindowId window, bool maximised);
+        // The same for full screen.
+        void requestFullScreen (WindowId window, bool fullScreen);
         // What the window's close button sends.
         void sendCloseRequest (WindowId window);
         // An event the program ignores; it makes the program read what is waiting for it.
@@ -203,12 +208,23 @@ namespace launch
     // Ends a spawned program and waits for it.
     void stopProcess (pid_t& processId, int signal);
 
-    // A window manager (openbox, with its default settings) on an X server; gone when destroyed.
-    // `workAreaTop` keeps that many pixels at the top of the screen out of the work area, as a panel does.
+    // Window managers from Debian, each of which treats size hints and maximising in a way of its own.
+    enum class WindowManagerKind
+    {
+        openbox,
+        fluxbox,
+        icewm,
+        jwm
+    };
+
+    // A window manager (openbox unless named, with its default settings) on an X server; gone when
+    // destroyed. `workAreaTop` keeps that many pixels at the top of the screen out of openbox's work area,
+    // as a panel does; the others have panels of their own.
     class WindowManager
     {
     public:
-        WindowManager (const juce::String& displayName, const juce::File& configFolder, int workAreaTop = 0);
+        WindowManager (const juce::String& displayName, const juce::File& configFolder, int workAreaTop = 0,
+                       WindowManagerKind kind = WindowManagerKind::openbox);
         ~WindowManager();
 
         // It has started and manages the screen.
