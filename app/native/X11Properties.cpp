@@ -27,3 +27,22 @@ std::vector<long> longsOf (::Display* display, ::Window window, Atom property, A
 
     return items;
 }
+
+::Display* juceDisplayIfOpen()
+{
+    auto* windowSystem = juce::XWindowSystem::getInstanceWithoutCreating();
+    return windowSystem != nullptr ? windowSystem->getDisplay() : nullptr;
+}
+
+void sendToWindowManager (::Display* display, ::Window window, Atom messageType, const std::array<long, 4>& data)
+{
+    XEvent event {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = messageType;
+    event.xclient.format = 32;
+    for (size_t i = 0; i < data.size(); ++i)
+        event.xclient.data.l[i] = data[i];
+
+    XSendEvent (display, DefaultRootWindow (display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+}

@@ -184,12 +184,7 @@ std::optional<juce::BorderSize<int>> X11WindowRules::requestFrameSize (int timeo
                                                         lastPlace->height);
     };
 
-    XEvent event {};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = xWindow;
-    event.xclient.message_type = request;
-    event.xclient.format = 32;
-    XSendEvent (display, DefaultRootWindow (display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    sendToWindowManager (display, xWindow, request);
 
     // The window manager answers by setting the property, usually within a round trip or two.
     const auto end = juce::Time::getMillisecondCounterHiRes() + timeoutMs;

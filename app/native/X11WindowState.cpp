@@ -8,28 +8,9 @@
 #include <algorithm>
 #include <array>
 
-namespace
-{
-    // _NET_WM_STATE's request to remove up to two states, as a pager or the window itself sends it.
-    void removeStates (::Display* display, ::Window window, Atom first, Atom second)
-    {
-        XEvent event {};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = window;
-        event.xclient.message_type = XInternAtom (display, "_NET_WM_STATE", False);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = 0;   // remove
-        event.xclient.data.l[1] = (long) first;
-        event.xclient.data.l[2] = (long) second;
-        event.xclient.data.l[3] = 1;   // from an application
-        XSendEvent (display, DefaultRootWindow (display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
-    }
-}
-
 bool leaveSizingStates (juce::ComponentPeer& peer)
 {
-    auto* windowSystem = juce::XWindowSystem::getInstanceWithoutCreating();
-    auto* display = windowSystem != nullptr ? windowSystem->getDisplay() : nullptr;
+    auto* display = juceDisplayIfOpen();
     const auto window = (::Window) peer.getNativeHandle();
 
     if (display == nullptr || window == 0)
@@ -49,8 +30,9 @@ bool leaveSizingStates (juce::ComponentPeer& peer)
     if (std::none_of (sizing.begin(), sizing.end(), isIn))
         return false;
 
-    removeStates (display, window, sizing[0], sizing[1]);
-    removeStates (display, window, sizing[2], None);
+    // Removed (0) at an application's request (1), at most two at a time.
+    sendToWindowManager (display, window, stateAtom, { 0, (long) sizing[0], (long) sizing[1], 1 });
+    sendToWindowManager (display, window, stateAtom, { 0, (long) sizing[2], 0, 1 });
     XFlush (display);
     return true;
 }

@@ -17,8 +17,7 @@ namespace
 
 std::optional<juce::Rectangle<int>> desktopWorkArea()
 {
-    auto* windowSystem = juce::XWindowSystem::getInstanceWithoutCreating();
-    auto* display = windowSystem != nullptr ? windowSystem->getDisplay() : nullptr;
+    auto* display = juceDisplayIfOpen();
     if (display == nullptr)
         return std::nullopt;
 
